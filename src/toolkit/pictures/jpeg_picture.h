@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bitmap.h"
+#include "picture.h"
+
+namespace vistel {
+
+// Facts from a JPEG header, read without decoding.
+struct JpegHeader {
+  int width = 0;
+  int height = 0;
+  int components = 0;
+  bool greyscale = false;
+  bool progressive = false;
+};
+
+// A JPEG picture: keeps the compressed file and, after the first drawing, one
+// decoded bitmap. Only the header is read at load; pixels are decoded the
+// first time the picture is drawn, once. Decoding: full size, accurate integer
+// IDCT, fancy upsampling, block smoothing; colour files to 24-bit, greyscale
+// files quantised by libjpeg to 236 grey levels with Floyd-Steinberg
+// dithering into an 8-bit bitmap (every file when 8-bit output is in force).
+class JpegPicture final : public Picture {
+ public:
+  // Parses the header; throws PictureError("JPEG error #N") when it cannot.
+  // Empty data is not parsed: a 0 by 0 picture whose first drawing fails.
+  explicit JpegPicture(std::vector<std::uint8_t> data);
+  static std::unique_ptr<JpegPicture> fromFile(const std::string& path);
+
+  PictureKind kind() const override { return PictureKind::Jpeg; }
+  int width() const override { return header_.width; }
+  int height() const override { return header_.height; }
+  // Draws the decoded bitmap (decoding first if needed); `transparent` has no
+  // effect on a JPEG picture.
+  void draw(const Surface& dst, const Rect& dest, const Rect& clip) override;
+
+  const JpegHeader& header() const { return header_; }
+  // Decodes now if not yet done. A fatal decoding error is thrown once as
+  // PictureError; afterwards the picture keeps what was decoded before it.
+  const Bitmap& decoded();
+  bool isDecoded() const { return decodeAttempted_; }
+
+  // Screens of 8 or fewer bits per pixel get 8-bit output for every file.
+  static void setScreenBitsPerPixel(int bits);
+
+ private:
+  std::vector<std::uint8_t> data_;
+  JpegHeader header_;
+  Bitmap bitmap_;
+  bool decodeAttempted_ = false;
+};
+
+}  // namespace vistel
