@@ -10,7 +10,7 @@ PACKAGES=(
   # fonts for the Chinese labels
   fonts-arphic-uming fonts-wqy-microhei
   # reference decoder for the exactness tests, virtual desktop for the end-to-end tests
-  libjpeg-turbo-progs xvfb xauth openbox xcompmgr xdotool imagemagick x11-utils trayer
+  libjpeg-turbo-progs xvfb xauth openbox xcompmgr xdotool imagemagick x11-utils x11-xserver-utils trayer
   # fuzzing and sanitizer runtimes
   clang libclang-rt-14-dev
 )
