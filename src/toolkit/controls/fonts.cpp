@@ -1,0 +1,25 @@
+#include "fonts.h"
+
+#include <mutex>
+
+namespace vistel {
+
+void registerFontSubstitutions() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("AR PL UMing CN"));
+    QFont::insertSubstitution(QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
+  });
+}
+
+QFont controlFont(const QString& family, int pixelHeight, bool bold) {
+  registerFontSubstitutions();
+  QFont font(family);
+  font.setPixelSize(pixelHeight > 0 ? pixelHeight : 1);
+  font.setBold(bold);
+  font.setStyleStrategy(QFont::NoAntialias);
+  return font;
+}
+
+}  // namespace vistel

@@ -1,0 +1,72 @@
+#include "label.h"
+
+#include <QColor>
+#include <QPainter>
+
+#include "fonts.h"
+
+namespace vistel {
+namespace {
+
+QRect toQRect(const Rect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
+
+int textFlags(TextAlign a, TextLayout l) {
+  int flags = Qt::TextShowMnemonic;
+  switch (a) {
+    case TextAlign::Left:
+      flags |= Qt::AlignLeft;
+      break;
+    case TextAlign::Right:
+      flags |= Qt::AlignRight;
+      break;
+    case TextAlign::Center:
+      flags |= Qt::AlignHCenter;
+      break;
+  }
+  switch (l) {
+    case TextLayout::Top:
+      flags |= Qt::AlignTop;
+      break;
+    case TextLayout::Center:
+      flags |= Qt::AlignVCenter;
+      break;
+    case TextLayout::Bottom:
+      flags |= Qt::AlignBottom;
+      break;
+  }
+  return flags;
+}
+
+}  // namespace
+
+Label::Label(ControlHost* host) : Control(host) { setBounds(0, 0, 65, 17); }
+
+template <typename T>
+void Label::change(T& field, const T& value) {
+  if (field == value) return;
+  field = value;
+  invalidate();
+}
+
+void Label::setCaption(const QString& caption) { change(caption_, caption); }
+void Label::setFont(const LabelFont& font) { change(font_, font); }
+void Label::setColor(Rgb color) { change(color_, color & kRgbMask); }
+void Label::setTransparent(bool on) { change(transparent_, on); }
+void Label::setAlignment(TextAlign a) { change(alignment_, a); }
+void Label::setLayout(TextLayout l) { change(layout_, l); }
+
+void Label::paint(QImage& target, const Rect& clip) {
+  if (!visible()) return;
+  const Rect area = clip.intersected(boundsRect());
+  if (area.isEmpty()) return;
+  if (transparent_ && caption_.isEmpty()) return;
+  QPainter painter(&target);
+  painter.setClipRect(toQRect(area));
+  if (!transparent_) painter.fillRect(toQRect(boundsRect()), QColor::fromRgb(color_));
+  if (caption_.isEmpty()) return;
+  painter.setFont(controlFont(font_.family, font_.pixelHeight, font_.bold));
+  painter.setPen(QColor::fromRgb(font_.color & kRgbMask));
+  painter.drawText(toQRect(boundsRect()), textFlags(alignment_, layout_), caption_);
+}
+
+}  // namespace vistel
