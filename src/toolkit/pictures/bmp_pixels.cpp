@@ -1,0 +1,196 @@
+#include "bmp_pixels.h"
+
+#include <algorithm>
+
+namespace vistel::bmp {
+
+PixelDecoder::PixelDecoder(const Layout& layout)
+    : width_(layout.width),
+      height_(layout.height),
+      topDown_(layout.topDown),
+      bitCount_(layout.bitCount),
+      compression_(layout.compression),
+      stride_(layout.stride) {
+  // Indexes past the colour table read as black, in plain and RLE pixels
+  // alike.
+  for (std::size_t i = 0; i < layout.palette.size() && i < colours_.size(); ++i)
+    colours_[i] = toPixel(layout.palette[i]);
+  for (std::size_t i = layout.palette.size(); i < colours_.size(); ++i) colours_[i] = kOpaque;
+  fill_ = layout.palette.empty() ? toPixel(kBlack) : colours_[0];
+
+  red_ = makeChannel(layout.red);
+  green_ = makeChannel(layout.green);
+  blue_ = makeChannel(layout.blue);
+  plain32_ = bitCount_ == 32 && layout.red.mask == 0x00FF0000 && layout.green.mask == 0x0000FF00 &&
+             layout.blue.mask == 0x000000FF;
+}
+
+PixelDecoder::Channel PixelDecoder::makeChannel(const ChannelMask& m) {
+  Channel c;
+  c.mask = m.mask;
+  c.shift = m.shift;
+  const int kept = std::min(m.bits, 8);
+  c.drop = m.bits - kept;
+  // A channel of fewer than 8 bits is stretched so that its largest value
+  // is 255 (rounded to nearest); wider channels keep their top 8 bits.
+  const unsigned top = (1u << kept) - 1;
+  for (unsigned v = 0; v <= top && top > 0; ++v)
+    c.scale[v] = static_cast<std::uint8_t>((v * 255 + top / 2) / top);
+  return c;
+}
+
+std::uint32_t* PixelDecoder::rowFor(Bitmap& out, int storedRow) const {
+  return out.scanLine(topDown_ ? storedRow : height_ - 1 - storedRow);
+}
+
+void PixelDecoder::convertRow(const std::uint8_t* src, int count, std::uint32_t* dst) const {
+  switch (bitCount_) {
+    case 1: {
+      const int whole = count / 8;
+      for (int i = 0; i < whole; ++i) {
+        const unsigned b = src[i];
+        std::uint32_t* d = dst + 8 * i;
+        for (int k = 0; k < 8; ++k) d[k] = colours_[(b >> (7 - k)) & 1];
+      }
+      for (int x = whole * 8; x < count; ++x) dst[x] = colours_[(src[x / 8] >> (7 - x % 8)) & 1];
+      break;
+    }
+    case 4: {
+      const int whole = count / 2;
+      for (int i = 0; i < whole; ++i) {
+        dst[2 * i] = colours_[src[i] >> 4];
+        dst[2 * i + 1] = colours_[src[i] & 0x0F];
+      }
+      if (count % 2 != 0) dst[count - 1] = colours_[src[whole] >> 4];
+      break;
+    }
+    case 8:
+      for (int x = 0; x < count; ++x) dst[x] = colours_[src[x]];
+      break;
+    case 16:
+      for (int x = 0; x < count; ++x) {
+        const std::uint32_t v = src[2 * x] | (static_cast<std::uint32_t>(src[2 * x + 1]) << 8);
+        dst[x] =
+            kOpaque |
+            (static_cast<std::uint32_t>(red_.scale[((v & red_.mask) >> red_.shift) >> red_.drop])
+             << 16) |
+            (static_cast<std::uint32_t>(
+                 green_.scale[((v & green_.mask) >> green_.shift) >> green_.drop])
+             << 8) |
+            blue_.scale[((v & blue_.mask) >> blue_.shift) >> blue_.drop];
+      }
+      break;
+    case 24:
+      for (int x = 0; x < count; ++x) {
+        const std::uint8_t* s = src + 3 * x;
+        dst[x] = kOpaque | (static_cast<std::uint32_t>(s[2]) << 16) |
+                 (static_cast<std::uint32_t>(s[1]) << 8) | s[0];
+      }
+      break;
+    case 32:
+      if (plain32_) {
+        for (int x = 0; x < count; ++x) {
+          const std::uint8_t* s = src + 4 * x;
+          dst[x] = kOpaque | (static_cast<std::uint32_t>(s[2]) << 16) |
+                   (static_cast<std::uint32_t>(s[1]) << 8) | s[0];
+        }
+      } else {
+        for (int x = 0; x < count; ++x) {
+          const std::uint8_t* s = src + 4 * x;
+          const std::uint32_t v = s[0] | (static_cast<std::uint32_t>(s[1]) << 8) |
+                                  (static_cast<std::uint32_t>(s[2]) << 16) |
+                                  (static_cast<std::uint32_t>(s[3]) << 24);
+          dst[x] =
+              kOpaque |
+              (static_cast<std::uint32_t>(red_.scale[((v & red_.mask) >> red_.shift) >> red_.drop])
+               << 16) |
+              (static_cast<std::uint32_t>(
+                   green_.scale[((v & green_.mask) >> green_.shift) >> green_.drop])
+               << 8) |
+              blue_.scale[((v & blue_.mask) >> blue_.shift) >> blue_.drop];
+        }
+      }
+      break;
+    default:
+      break;  // the layout admits no other bit count
+  }
+}
+
+void PixelDecoder::convertRows(std::span<const std::uint8_t> data, int firstRow, int rowCount,
+                               Bitmap& out) const {
+  for (int i = 0; i < rowCount; ++i) {
+    const std::uint64_t at = static_cast<std::uint64_t>(i) * stride_;
+    std::uint64_t bytes = at < data.size() ? data.size() - at : 0;
+    if (bytes > stride_) bytes = stride_;
+    // Whole pixels present (the bit count divides 8 or is a multiple of it).
+    const std::uint64_t present = bytes * 8 / static_cast<std::uint64_t>(bitCount_);
+    const int count = static_cast<int>(std::min<std::uint64_t>(present, width_));
+    std::uint32_t* dst = rowFor(out, firstRow + i);
+    if (count > 0) convertRow(data.data() + at, count, dst);
+    std::fill(dst + count, dst + width_, fill_);
+  }
+}
+
+void PixelDecoder::decodeRle(std::span<const std::uint8_t> data, Bitmap& out) const {
+  // Pixels the stream never reaches (skipped by a delta or an early end of
+  // line, or after an early end) keep palette entry 0.
+  out.fill(fill_ & kRgbMask);
+  const bool rle4 = compression_ == Compression::Rle4;
+  const std::uint8_t* d = data.data();
+  const std::size_t n = data.size();
+  std::size_t i = 0;
+  // Runs are clipped: pixels past the end of a row are dropped (they do not
+  // wrap to the next row), and the stream ends once it moves past the last
+  // row. x and y are 64-bit so no run of deltas can overflow them.
+  std::int64_t x = 0;
+  std::int64_t y = 0;
+  while (i + 1 < n && y < height_) {
+    const unsigned first = d[i];
+    const unsigned second = d[i + 1];
+    i += 2;
+    std::uint32_t* row = rowFor(out, static_cast<int>(y));
+    if (first != 0) {  // encoded run: `first` pixels of one (RLE4: two alternating) colours
+      const std::int64_t end = std::min<std::int64_t>(x + first, width_);
+      if (rle4) {
+        const std::uint32_t pair[2] = {colours_[second >> 4], colours_[second & 0x0F]};
+        for (std::int64_t k = x; k < end; ++k) row[k] = pair[(k - x) & 1];
+      } else {
+        std::fill(row + std::min<std::int64_t>(x, end), row + end, colours_[second]);
+      }
+      x += first;
+      continue;
+    }
+    switch (second) {
+      case 0:  // end of line
+        x = 0;
+        ++y;
+        break;
+      case 1:  // end of bitmap
+        return;
+      case 2:  // delta: move right and up
+        if (i + 1 >= n) return;
+        x += d[i];
+        y += d[i + 1];
+        i += 2;
+        break;
+      default: {  // absolute run of `second` pixels, padded to a 16-bit boundary
+        const std::size_t count = second;
+        const std::size_t bytes = rle4 ? (count + 1) / 2 : count;
+        const std::size_t present = std::min(bytes, n - i);
+        const std::size_t pixels = rle4 ? std::min(count, present * 2) : present;
+        const std::uint8_t* s = d + i;
+        for (std::size_t k = 0; k < pixels; ++k) {
+          const std::int64_t at = x + static_cast<std::int64_t>(k);
+          if (at >= width_) break;
+          const unsigned index = rle4 ? (k % 2 == 0 ? s[k / 2] >> 4 : s[k / 2] & 0x0F) : s[k];
+          row[at] = colours_[index];
+        }
+        x += static_cast<std::int64_t>(count);
+        i += bytes + (bytes & 1);
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace vistel::bmp

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "bitmap.h"
+#include "bmp_layout.h"
+
+namespace vistel::bmp {
+
+// Turns stored BMP pixels into the bitmap's 0xFFRRGGBB pixels. Built once per
+// file: the colour table and the mask scaling become lookup tables, so the
+// row loops do no per-pixel branching.
+class PixelDecoder {
+ public:
+  explicit PixelDecoder(const Layout& layout);
+
+  // The pixel for what the file does not say: rows cut off at the end of the
+  // file and pixels an RLE stream skips. Palette entry 0, or black without a
+  // colour table.
+  std::uint32_t fillPixel() const { return fill_; }
+
+  // Converts the uncompressed stored rows [firstRow, firstRow + rowCount)
+  // (row 0 is the first one in the file) from `data`, which holds them back
+  // to back. `data` may end early: the pixels it holds in full are
+  // converted, the rest of those rows become fillPixel().
+  void convertRows(std::span<const std::uint8_t> data, int firstRow, int rowCount,
+                   Bitmap& out) const;
+
+  // Decodes a whole RLE8 or RLE4 stream into `out` (which it fills first).
+  void decodeRle(std::span<const std::uint8_t> data, Bitmap& out) const;
+
+ private:
+  struct Channel {
+    std::uint32_t mask = 0;
+    int shift = 0;
+    int drop = 0;                           // low bits past the top 8 of a wide channel
+    std::array<std::uint8_t, 256> scale{};  // remaining value -> 0..255
+  };
+  static Channel makeChannel(const ChannelMask& m);
+
+  std::uint32_t* rowFor(Bitmap& out, int storedRow) const;
+  // Converts the first `count` pixels of one stored row.
+  void convertRow(const std::uint8_t* src, int count, std::uint32_t* dst) const;
+
+  int width_;
+  int height_;
+  bool topDown_;
+  int bitCount_;
+  Compression compression_;
+  std::uint64_t stride_;
+  std::uint32_t fill_;
+  bool plain32_ = false;  // 32 bits with the usual 8-8-8 masks
+  // Colour table as pixels; indexes past the file's table give black.
+  std::array<std::uint32_t, 256> colours_{};
+  Channel red_, green_, blue_;
+};
+
+}  // namespace vistel::bmp
