@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+namespace vistel::platform {
+
+// The mouse cursor's position on the screen, and moving it there.
+QPoint cursorPos();
+void setCursorPos(const QPoint& p);
+
+// Milliseconds since an arbitrary start, from a monotonic clock. 32 bits, so
+// it wraps after 49.7 days: compare ticks by their difference.
+std::uint32_t tickCount();
+
+// Lets the user interface handle what is pending (input, paints, timers)
+// from inside a handler that runs for a while.
+void processEvents();
+
+// Sends queued requests to the window system at once. On X11 a restacking
+// may otherwise wait in the connection's buffer until the next flush.
+void flushWindowSystem();
+
+// Which Qt platform to start on. Wayland lets no client place its windows
+// or keep them on top, so a Wayland session that also offers X11 runs us
+// through XWayland.
+struct PlatformChoice {
+  QString platform;  // value for QT_QPA_PLATFORM, empty to leave it alone
+  QString notice;    // a line for stderr, empty for none
+};
+PlatformChoice choosePlatform(const std::function<QString(const char*)>& env);
+
+// Applies choosePlatform() to this process: call it before the application
+// object exists. Prints the notice, once.
+void selectPlatform();
+
+}  // namespace vistel::platform
