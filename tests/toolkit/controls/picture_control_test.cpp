@@ -207,6 +207,23 @@ TEST(PictureControl, TwentyFourBitPictureTakesItsBottomLeftColourAsTransparent) 
   EXPECT_EQ(pixelAt(target, 1, 1), kBlack);
 }
 
+TEST(PictureControl, IconIsDrawnThroughItsOwnMaskWhateverTheTransparentFlag) {
+  Bitmap image = Bitmap::filled(2, 2, PixelFormat::Pal4, kRed);
+  image.setPixel(0, 1, kBlack);
+  PictureControl c;
+  c.setBounds(0, 0, 4, 4);
+  c.setPicture(
+      std::make_unique<IconPicture>(std::move(image), std::vector<std::uint8_t>{0, 1, 0, 0}));
+  c.setStretch(true);
+  QImage target = backBuffer(4, 4, kGreen);
+  c.paint(target, Rect{0, 0, 4, 4});
+  EXPECT_EQ(pixelAt(target, 1, 1), kRed);
+  EXPECT_EQ(pixelAt(target, 2, 0), kGreen);  // masked, scaled to a 2 x 2 block
+  EXPECT_EQ(pixelAt(target, 3, 1), kGreen);
+  EXPECT_EQ(pixelAt(target, 1, 3), kBlack);  // the bottom-left colour is drawn
+  EXPECT_EQ(pixelAt(target, 3, 3), kRed);
+}
+
 TEST(PictureControl, HiddenControlPaintsNothing) {
   PictureControl c;
   c.setBounds(0, 0, 2, 2);
