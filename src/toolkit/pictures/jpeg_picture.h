@@ -6,18 +6,10 @@
 #include <vector>
 
 #include "bitmap.h"
+#include "jpeg_decoder.h"
 #include "picture.h"
 
 namespace vistel {
-
-// Facts from a JPEG header, read without decoding.
-struct JpegHeader {
-  int width = 0;
-  int height = 0;
-  int components = 0;
-  bool greyscale = false;
-  bool progressive = false;
-};
 
 // A JPEG picture: keeps the compressed file and, after the first drawing, one
 // decoded bitmap. Only the header is read at load; pixels are decoded the
@@ -30,6 +22,8 @@ class JpegPicture final : public Picture {
   // Parses the header; throws PictureError("JPEG error #N") when it cannot.
   // Empty data is not parsed: a 0 by 0 picture whose first drawing fails.
   explicit JpegPicture(std::vector<std::uint8_t> data);
+  // Reads the whole file. A file that cannot be read throws
+  // PictureError("Cannot open file \"<path>\". <reason>").
   static std::unique_ptr<JpegPicture> fromFile(const std::string& path);
 
   PictureKind kind() const override { return PictureKind::Jpeg; }
@@ -41,18 +35,24 @@ class JpegPicture final : public Picture {
 
   const JpegHeader& header() const { return header_; }
   // Decodes now if not yet done. A fatal decoding error is thrown once as
-  // PictureError; afterwards the picture keeps what was decoded before it.
+  // PictureError; afterwards the picture keeps what was decoded before it:
+  // the rows above the damage, the rest black (as a fresh screen bitmap
+  // shows), or an empty bitmap when the error came before the first row.
   const Bitmap& decoded();
   bool isDecoded() const { return decodeAttempted_; }
 
   // Screens of 8 or fewer bits per pixel get 8-bit output for every file.
+  // Read when a picture is decoded, not when it is loaded.
   static void setScreenBitsPerPixel(int bits);
+  static int screenBitsPerPixel();
 
  private:
   std::vector<std::uint8_t> data_;
   JpegHeader header_;
   Bitmap bitmap_;
   bool decodeAttempted_ = false;
+
+  void decode();
 };
 
 }  // namespace vistel

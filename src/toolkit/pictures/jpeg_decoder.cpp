@@ -1,0 +1,270 @@
+#include "jpeg_decoder.h"
+
+// jpeglib.h needs size_t and FILE declared first.
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <new>
+#include <utility>
+
+#include "picture.h"
+
+namespace vistel {
+namespace {
+
+constexpr int kQuantisedColours = 236;
+// Rows asked of libjpeg per call; it hands back at most what one iMCU row
+// holds, so this only needs to cover the tallest of those (16 at 4:2:0).
+constexpr int kRowBatch = 16;
+
+struct ErrorManager {
+  jpeg_error_mgr pub;  // first, so libjpeg's pointer to it is ours as well
+  std::jmp_buf jump;
+  int code = 0;
+};
+
+void errorExit(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  err->code = cinfo->err->msg_code;
+  std::longjmp(err->jump, 1);
+}
+
+// Corrupt data only warns; the picture shows what the decoder made of it.
+void ignoreMessage(j_common_ptr, int) {}
+void ignoreOutput(j_common_ptr) {}
+
+void limitScans(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor) return;
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > kMaxJpegScans) ERREXIT4(cinfo, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
+}
+
+// round(a * b / 255) for a, b in 0..255.
+inline std::uint32_t mul255(std::uint32_t a, std::uint32_t b) {
+  const std::uint32_t t = a * b + 128;
+  return (t + (t >> 8)) >> 8;
+}
+
+}  // namespace
+
+std::string jpegErrorText(int messageCode) { return "JPEG error #" + std::to_string(messageCode); }
+
+enum class Stage { Created, HeaderRead, Started, Finished, Failed };
+
+struct JpegDecoder::State {
+  jpeg_decompress_struct cinfo{};
+  ErrorManager err{};
+  jpeg_progress_mgr progress{};
+  std::span<const std::uint8_t> data;
+  bool created = false;
+  Stage stage = Stage::Created;
+  JpegHeader header;
+  JpegOutput output;
+  int rowsDone = 0;
+
+  enum class Rows { Bgra, Indexed, Cmyk } rows = Rows::Bgra;
+  bool adobeInverted = false;
+  std::uint32_t table[256] = {};  // palette as pixels, for Indexed
+  std::vector<JSAMPLE> scratch;   // one row for skipped quantised rows
+
+  // Runs `f` (which calls libjpeg) with error_exit landing here. `f` must
+  // hold no object with a destructor while it is inside libjpeg, because a
+  // longjmp skips destructors. Returns false after a libjpeg error.
+  template <typename F>
+  bool guarded(F&& f) {
+    if (setjmp(err.jump) != 0) return false;
+    f();
+    return true;
+  }
+
+  [[noreturn]] void fail(int code) {
+    stage = Stage::Failed;
+    throw PictureError(jpegErrorText(code));
+  }
+
+  void expect(Stage s) {
+    // Calling out of order is a programming error; report it the way
+    // libjpeg reports its own call-sequence errors.
+    if (stage != s) fail(JERR_BAD_STATE);
+  }
+};
+
+JpegDecoder::JpegDecoder(std::span<const std::uint8_t> data) : s_(std::make_unique<State>()) {
+  State& s = *s_;
+  s.data = data;
+  s.cinfo.err = jpeg_std_error(&s.err.pub);
+  s.err.pub.error_exit = errorExit;
+  s.err.pub.emit_message = ignoreMessage;
+  s.err.pub.output_message = ignoreOutput;
+  s.progress.progress_monitor = limitScans;
+  if (!s.guarded([&s] { jpeg_create_decompress(&s.cinfo); })) s.fail(s.err.code);
+  s.created = true;
+  s.cinfo.progress = &s.progress;
+}
+
+JpegDecoder::~JpegDecoder() {
+  // Safe in every state, after an error too; frees all of libjpeg's memory.
+  if (s_ && s_->created) jpeg_destroy_decompress(&s_->cinfo);
+}
+
+const JpegHeader& JpegDecoder::readHeader() {
+  State& s = *s_;
+  s.expect(Stage::Created);
+  const bool ok = s.guarded([&s] {
+    // An empty buffer is refused by jpeg_mem_src itself (empty input file).
+    jpeg_mem_src(&s.cinfo, s.data.data(), static_cast<unsigned long>(s.data.size()));
+    jpeg_read_header(&s.cinfo, TRUE);
+  });
+  if (!ok) s.fail(s.err.code);
+  const jpeg_decompress_struct& c = s.cinfo;
+  if (!pictureSizeAllowed(c.image_width, c.image_height)) s.fail(JERR_IMAGE_TOO_BIG);
+  s.header.width = static_cast<int>(c.image_width);
+  s.header.height = static_cast<int>(c.image_height);
+  s.header.components = c.num_components;
+  s.header.greyscale = c.num_components == 1;
+  s.header.progressive = c.progressive_mode != 0;
+  s.stage = Stage::HeaderRead;
+  return s.header;
+}
+
+const JpegOutput& JpegDecoder::start(bool eightBit) {
+  State& s = *s_;
+  s.expect(Stage::HeaderRead);
+  jpeg_decompress_struct& c = s.cinfo;
+  c.scale_num = 1;
+  c.scale_denom = 1;
+  c.dct_method = JDCT_ISLOW;
+  c.do_fancy_upsampling = TRUE;
+  c.do_block_smoothing = TRUE;
+  c.buffered_image = FALSE;
+  const bool fourComponents =
+      c.num_components == 4 && (c.jpeg_color_space == JCS_CMYK || c.jpeg_color_space == JCS_YCCK);
+  if (fourComponents) {
+    // libjpeg stops at CMYK; the conversion to RGB is ours. Files with an
+    // Adobe marker (Photoshop and most others that write CMYK) store the
+    // channels inverted: 255 means no ink.
+    c.out_color_space = JCS_CMYK;
+    s.rows = State::Rows::Cmyk;
+    s.adobeInverted = c.saw_Adobe_marker != 0;
+  } else if (eightBit || c.num_components == 1) {
+    c.quantize_colors = TRUE;
+    c.desired_number_of_colors = kQuantisedColours;
+    c.dither_mode = JDITHER_FS;
+    c.two_pass_quantize = TRUE;  // libjpeg uses one pass where two do not apply
+    s.rows = State::Rows::Indexed;
+  } else {
+    // BGRA lands as 0xFFRRGGBB in a little-endian 32-bit pixel: no pass of
+    // our own over the rows.
+    c.out_color_space = JCS_EXT_BGRA;
+    s.rows = State::Rows::Bgra;
+  }
+  if (!s.guarded([&c] { jpeg_start_decompress(&c); })) s.fail(s.err.code);
+
+  JpegOutput& out = s.output;
+  out.width = static_cast<int>(c.output_width);
+  out.height = static_cast<int>(c.output_height);
+  out.format = s.rows == State::Rows::Indexed ? PixelFormat::Pal8 : PixelFormat::Rgb24;
+  out.palette.clear();
+  if (s.rows == State::Rows::Indexed) {
+    const int n = c.actual_number_of_colors;
+    out.palette.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      Rgb colour = 0;
+      if (c.out_color_components == 1) {
+        const int v = c.colormap[0][i];
+        colour = rgb(v, v, v);
+      } else {
+        colour = rgb(c.colormap[0][i], c.colormap[1][i], c.colormap[2][i]);
+      }
+      out.palette.push_back(colour);
+      s.table[i] = toPixel(colour);
+    }
+  }
+  s.stage = Stage::Started;
+  return out;
+}
+
+void JpegDecoder::readRows(const std::function<std::uint32_t*(int)>& rowFor) {
+  State& s = *s_;
+  s.expect(Stage::Started);
+  jpeg_decompress_struct& c = s.cinfo;
+  const int width = s.output.width;
+  const int height = s.output.height;
+  // Skipping leaves the other rows as a full decode gives them, except where
+  // dithering carries error from row to row: quantised rows are decoded
+  // into a scratch row instead.
+  const bool canSkip = s.rows != State::Rows::Indexed;
+
+  const bool ok = s.guarded([&] {
+    while (s.rowsDone < height) {
+      const int y = s.rowsDone;
+      JSAMPROW rows[kRowBatch];
+      int wanted = 0;
+      while (wanted < kRowBatch && y + wanted < height) {
+        std::uint32_t* row = rowFor(y + wanted);
+        if (row == nullptr) break;
+        rows[wanted++] = reinterpret_cast<JSAMPROW>(row);
+      }
+      if (wanted == 0) {
+        int skip = 1;
+        while (y + skip < height && rowFor(y + skip) == nullptr) ++skip;
+        if (canSkip) {
+          const JDIMENSION done = jpeg_skip_scanlines(&c, static_cast<JDIMENSION>(skip));
+          if (done == 0) return;
+          s.rowsDone += static_cast<int>(done);
+        } else {
+          if (s.scratch.empty()) s.scratch.resize(static_cast<std::size_t>(width));
+          JSAMPROW scratch = s.scratch.data();
+          for (int i = 0; i < skip; ++i) {
+            if (jpeg_read_scanlines(&c, &scratch, 1) == 0) return;
+            ++s.rowsDone;
+          }
+        }
+        continue;
+      }
+      const JDIMENSION got = jpeg_read_scanlines(&c, rows, static_cast<JDIMENSION>(wanted));
+      if (got == 0) return;  // cannot happen with an in-memory source
+      for (JDIMENSION r = 0; r < got; ++r) {
+        if (s.rows == State::Rows::Indexed) {
+          // Indices sit in the first `width` bytes of the 32-bit row; going
+          // from the right, each pixel overwrites only indices already used.
+          auto* px = reinterpret_cast<std::uint32_t*>(rows[r]);
+          const JSAMPLE* idx = rows[r];
+          for (int x = width - 1; x >= 0; --x) px[x] = s.table[idx[x]];
+        } else if (s.rows == State::Rows::Cmyk) {
+          auto* px = reinterpret_cast<std::uint32_t*>(rows[r]);
+          const JSAMPLE* cmyk = rows[r];
+          for (int x = 0; x < width; ++x) {
+            std::uint32_t cc = cmyk[4 * x], m = cmyk[4 * x + 1], yy = cmyk[4 * x + 2],
+                          k = cmyk[4 * x + 3];
+            if (!s.adobeInverted) {
+              cc = 255 - cc;
+              m = 255 - m;
+              yy = 255 - yy;
+              k = 255 - k;
+            }
+            px[x] = kOpaque | (mul255(cc, k) << 16) | (mul255(m, k) << 8) | mul255(yy, k);
+          }
+        }
+      }
+      s.rowsDone += static_cast<int>(got);
+    }
+  });
+  if (!ok) s.fail(s.err.code);
+  if (s.rowsDone < height) s.fail(JERR_TOO_LITTLE_DATA);
+  s.stage = Stage::Finished;
+}
+
+void JpegDecoder::finish() {
+  State& s = *s_;
+  s.expect(Stage::Finished);
+  if (!s.guarded([&s] { jpeg_finish_decompress(&s.cinfo); })) s.fail(s.err.code);
+}
+
+const JpegHeader& JpegDecoder::header() const { return s_->header; }
+const JpegOutput& JpegDecoder::output() const { return s_->output; }
+int JpegDecoder::rowsDone() const { return s_->rowsDone; }
+
+}  // namespace vistel
