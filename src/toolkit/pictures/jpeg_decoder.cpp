@@ -1,18 +1,22 @@
 #include "jpeg_decoder.h"
 
-// jpeglib.h needs size_t and FILE declared first.
-#include <jerror.h>
-#include <jpeglib.h>
-
+#include <bit>
 #include <csetjmp>
 #include <cstdio>
 #include <new>
 #include <utility>
 
+// After <cstdio>: jpeglib.h needs size_t and FILE declared first.
+#include <jerror.h>
+#include <jpeglib.h>
+
 #include "picture.h"
 
 namespace vistel {
 namespace {
+
+// BGRA output and the CMYK unpacking read 32-bit pixels byte by byte.
+static_assert(std::endian::native == std::endian::little);
 
 constexpr int kQuantisedColours = 236;
 // Rows asked of libjpeg per call; it hands back at most what one iMCU row
@@ -45,6 +49,24 @@ void limitScans(j_common_ptr cinfo) {
 inline std::uint32_t mul255(std::uint32_t a, std::uint32_t b) {
   const std::uint32_t t = a * b + 128;
   return (t + (t >> 8)) >> 8;
+}
+
+// The palette indices libjpeg wrote into the first `width` bytes of a 32-bit
+// row become pixels in place: going from the right, each pixel overwrites
+// only indices already used.
+void expandIndices(std::uint32_t* row, int width, const std::uint32_t* table) {
+  const auto* idx = reinterpret_cast<const JSAMPLE*>(row);
+  for (int x = width - 1; x >= 0; --x) row[x] = table[idx[x]];
+}
+
+// C, M, Y, K bytes in each 32-bit pixel become 0xFFRRGGBB in place.
+void cmykToRgb(std::uint32_t* row, int width, bool inverted) {
+  for (int x = 0; x < width; ++x) {
+    std::uint32_t v = row[x];  // little-endian: C in the low byte
+    if (!inverted) v = ~v;     // plain CMYK: 0 means no ink
+    const std::uint32_t c = v & 0xFF, m = (v >> 8) & 0xFF, y = (v >> 16) & 0xFF, k = v >> 24;
+    row[x] = kOpaque | (mul255(c, k) << 16) | (mul255(m, k) << 8) | mul255(y, k);
+  }
 }
 
 }  // namespace
@@ -227,27 +249,9 @@ void JpegDecoder::readRows(const std::function<std::uint32_t*(int)>& rowFor) {
       const JDIMENSION got = jpeg_read_scanlines(&c, rows, static_cast<JDIMENSION>(wanted));
       if (got == 0) return;  // cannot happen with an in-memory source
       for (JDIMENSION r = 0; r < got; ++r) {
-        if (s.rows == State::Rows::Indexed) {
-          // Indices sit in the first `width` bytes of the 32-bit row; going
-          // from the right, each pixel overwrites only indices already used.
-          auto* px = reinterpret_cast<std::uint32_t*>(rows[r]);
-          const JSAMPLE* idx = rows[r];
-          for (int x = width - 1; x >= 0; --x) px[x] = s.table[idx[x]];
-        } else if (s.rows == State::Rows::Cmyk) {
-          auto* px = reinterpret_cast<std::uint32_t*>(rows[r]);
-          const JSAMPLE* cmyk = rows[r];
-          for (int x = 0; x < width; ++x) {
-            std::uint32_t cc = cmyk[4 * x], m = cmyk[4 * x + 1], yy = cmyk[4 * x + 2],
-                          k = cmyk[4 * x + 3];
-            if (!s.adobeInverted) {
-              cc = 255 - cc;
-              m = 255 - m;
-              yy = 255 - yy;
-              k = 255 - k;
-            }
-            px[x] = kOpaque | (mul255(cc, k) << 16) | (mul255(m, k) << 8) | mul255(yy, k);
-          }
-        }
+        auto* px = reinterpret_cast<std::uint32_t*>(rows[r]);
+        if (s.rows == State::Rows::Indexed) expandIndices(px, width, s.table);
+        if (s.rows == State::Rows::Cmyk) cmykToRgb(px, width, s.adobeInverted);
       }
       s.rowsDone += static_cast<int>(got);
     }

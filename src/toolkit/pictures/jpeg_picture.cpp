@@ -1,8 +1,6 @@
 #include "jpeg_picture.h"
 
 #include <fcntl.h>
-#include <jerror.h>
-#include <jpeglib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +10,10 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+
+// After <cstdio>: jpeglib.h needs size_t and FILE declared first.
+#include <jerror.h>
+#include <jpeglib.h>
 
 #include "stretch_draw.h"
 

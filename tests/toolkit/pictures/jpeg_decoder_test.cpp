@@ -4,6 +4,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>

@@ -8,6 +8,7 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
