@@ -1,6 +1,8 @@
 #include "bmp_pixels.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace vistel::bmp {
 
@@ -43,71 +45,74 @@ std::uint32_t* PixelDecoder::rowFor(Bitmap& out, int storedRow) const {
   return out.scanLine(topDown_ ? storedRow : height_ - 1 - storedRow);
 }
 
+std::uint32_t PixelDecoder::fromMasks(std::uint32_t v) const {
+  const auto take = [v](const Channel& c) -> std::uint32_t {
+    return c.scale[((v & c.mask) >> c.shift) >> c.drop];
+  };
+  return kOpaque | (take(red_) << 16) | (take(green_) << 8) | take(blue_);
+}
+
 void PixelDecoder::convertRow(const std::uint8_t* src, int count, std::uint32_t* dst) const {
+  const auto n = static_cast<std::size_t>(count);
   switch (bitCount_) {
     case 1: {
-      const int whole = count / 8;
-      for (int i = 0; i < whole; ++i) {
+      const std::size_t whole = n / 8;
+      for (std::size_t i = 0; i < whole; ++i) {
         const unsigned b = src[i];
         std::uint32_t* d = dst + 8 * i;
-        for (int k = 0; k < 8; ++k) d[k] = colours_[(b >> (7 - k)) & 1];
+        for (unsigned k = 0; k < 8; ++k) d[k] = colours_[(b >> (7 - k)) & 1];
       }
-      for (int x = whole * 8; x < count; ++x) dst[x] = colours_[(src[x / 8] >> (7 - x % 8)) & 1];
+      for (std::size_t x = whole * 8; x < n; ++x)
+        dst[x] = colours_[(src[x / 8] >> (7 - x % 8)) & 1];
       break;
     }
     case 4: {
-      const int whole = count / 2;
-      for (int i = 0; i < whole; ++i) {
+      const std::size_t whole = n / 2;
+      for (std::size_t i = 0; i < whole; ++i) {
         dst[2 * i] = colours_[src[i] >> 4];
         dst[2 * i + 1] = colours_[src[i] & 0x0F];
       }
-      if (count % 2 != 0) dst[count - 1] = colours_[src[whole] >> 4];
+      if (n % 2 != 0) dst[n - 1] = colours_[src[whole] >> 4];
       break;
     }
     case 8:
-      for (int x = 0; x < count; ++x) dst[x] = colours_[src[x]];
+      for (std::size_t x = 0; x < n; ++x) dst[x] = colours_[src[x]];
       break;
     case 16:
-      for (int x = 0; x < count; ++x) {
-        const std::uint32_t v = src[2 * x] | (static_cast<std::uint32_t>(src[2 * x + 1]) << 8);
-        dst[x] =
-            kOpaque |
-            (static_cast<std::uint32_t>(red_.scale[((v & red_.mask) >> red_.shift) >> red_.drop])
-             << 16) |
-            (static_cast<std::uint32_t>(
-                 green_.scale[((v & green_.mask) >> green_.shift) >> green_.drop])
-             << 8) |
-            blue_.scale[((v & blue_.mask) >> blue_.shift) >> blue_.drop];
-      }
+      for (std::size_t x = 0; x < n; ++x)
+        dst[x] = fromMasks(src[2 * x] | (static_cast<std::uint32_t>(src[2 * x + 1]) << 8));
       break;
-    case 24:
-      for (int x = 0; x < count; ++x) {
+    case 24: {
+      // Four-byte loads (blue, green, red and the next pixel's blue) for all
+      // but the last pixel, which may end the data.
+      std::size_t x = 0;
+      if constexpr (std::endian::native == std::endian::little) {
+        for (; x + 1 < n; ++x) {
+          std::uint32_t v;
+          std::memcpy(&v, src + 3 * x, 4);
+          dst[x] = v | kOpaque;
+        }
+      }
+      for (; x < n; ++x) {
         const std::uint8_t* s = src + 3 * x;
         dst[x] = kOpaque | (static_cast<std::uint32_t>(s[2]) << 16) |
                  (static_cast<std::uint32_t>(s[1]) << 8) | s[0];
       }
       break;
+    }
     case 32:
       if (plain32_) {
-        for (int x = 0; x < count; ++x) {
+        for (std::size_t x = 0; x < n; ++x) {
           const std::uint8_t* s = src + 4 * x;
           dst[x] = kOpaque | (static_cast<std::uint32_t>(s[2]) << 16) |
                    (static_cast<std::uint32_t>(s[1]) << 8) | s[0];
         }
       } else {
-        for (int x = 0; x < count; ++x) {
+        for (std::size_t x = 0; x < n; ++x) {
           const std::uint8_t* s = src + 4 * x;
-          const std::uint32_t v = s[0] | (static_cast<std::uint32_t>(s[1]) << 8) |
-                                  (static_cast<std::uint32_t>(s[2]) << 16) |
-                                  (static_cast<std::uint32_t>(s[3]) << 24);
-          dst[x] =
-              kOpaque |
-              (static_cast<std::uint32_t>(red_.scale[((v & red_.mask) >> red_.shift) >> red_.drop])
-               << 16) |
-              (static_cast<std::uint32_t>(
-                   green_.scale[((v & green_.mask) >> green_.shift) >> green_.drop])
-               << 8) |
-              blue_.scale[((v & blue_.mask) >> blue_.shift) >> blue_.drop];
+          dst[x] = fromMasks(s[0] | (static_cast<std::uint32_t>(s[1]) << 8) |
+                             (static_cast<std::uint32_t>(s[2]) << 16) |
+                             (static_cast<std::uint32_t>(s[3]) << 24));
         }
       }
       break;

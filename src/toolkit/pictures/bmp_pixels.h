@@ -42,6 +42,8 @@ class PixelDecoder {
   static Channel makeChannel(const ChannelMask& m);
 
   std::uint32_t* rowFor(Bitmap& out, int storedRow) const;
+  // A 16- or 32-bit stored value through the channel masks.
+  std::uint32_t fromMasks(std::uint32_t v) const;
   // Converts the first `count` pixels of one stored row.
   void convertRow(const std::uint8_t* src, int count, std::uint32_t* dst) const;
 

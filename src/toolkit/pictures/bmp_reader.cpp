@@ -98,15 +98,17 @@ Bitmap readBmpFile(const std::string& path) {
   std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, 4096)));
   head.resize(file.readAt(head.data(), head.size(), 0));
   bmp::ParseResult parsed = bmp::parseLayout(head, fileSize);
-  while (!parsed.layout) {
-    if (parsed.bytesNeeded <= head.size()) bmp::failInvalid();  // the file shrank meanwhile
+  while (!parsed.layout) {  // the parser asks only for more than it had
     const std::size_t had = head.size();
+    const auto need = static_cast<std::size_t>(parsed.bytesNeeded);
     try {
-      head.resize(static_cast<std::size_t>(parsed.bytesNeeded));
+      head.resize(need);
     } catch (const std::bad_alloc&) {
       bmp::failInvalid();
     }
-    head.resize(had + file.readAt(head.data() + had, head.size() - had, had));
+    if (file.readAt(head.data() + had, need - had, had) < need - had) {
+      bmp::failInvalid();  // the file shrank since it was measured
+    }
     parsed = bmp::parseLayout(head, fileSize);
   }
   const bmp::Layout& l = *parsed.layout;

@@ -9,15 +9,28 @@
 namespace vistel {
 
 // Reads a BMP file held in memory. Accepts the "BM" signature with a 12-byte
-// or a 40-or-more-byte info header, plane count 1, 1/4/8 bits with a colour
-// table, 16/24/32 bits (with bit-field masks after a 40-byte header), RLE4 and
-// RLE8, bottom-up and top-down rows. Uncompressed pixel data cut short loads
-// the rows that are there. An empty input is an empty 0 by 0 bitmap.
+// (OS/2 core: 1/4/8/24 bits, 3-byte colours) or a 40-or-more-byte info
+// header, plane count 1, 1/4/8 bits with a colour table, 16/32 bits (default
+// masks 5-5-5 and 8-8-8, or bit-field masks after a 40-byte header or inside
+// a larger one, scaled to 8 bits per channel), 24 bits, RLE4 and RLE8, rows
+// bottom-up or top-down. The result keeps the file's pixel format and colour
+// table.
+//
+// Lenient where nothing is lost: uncompressed pixel data cut short loads the
+// pixels that are there and fills the rest with colour table entry 0 (black
+// without a table); pixels an RLE stream skips or never reaches get entry 0
+// too; RLE runs are clipped at the end of the row and the stream stops past
+// the last row; colour indexes past the table read as black. An empty input
+// is an empty 0 by 0 bitmap.
+//
 // Anything else throws PictureError("Bitmap image is not valid"), before any
-// pixel memory is allocated when the header already tells.
+// pixel memory is allocated when the header already tells (sizes past
+// pictureSizeAllowed(), tables or masks longer than the file, ...).
 Bitmap readBmp(std::span<const std::uint8_t> data);
 
-// The same for a file; an unreadable file throws PictureError as well.
+// The same for a file, read in blocks rather than whole. A file that cannot
+// be opened or read (missing, a folder, a device) throws
+// PictureError("Bitmap image is not valid") as well.
 Bitmap readBmpFile(const std::string& path);
 
 }  // namespace vistel

@@ -550,7 +550,7 @@ class TempDir {
   }
   ~TempDir() { std::filesystem::remove_all(path_); }
   std::string write(const std::string& name, const Bytes& b) const {
-    const std::string p = (path_ / name).string();
+    std::string p = (path_ / name).string();
     std::ofstream(p, std::ios::binary)
         .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
     return p;
