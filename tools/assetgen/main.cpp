@@ -1,0 +1,74 @@
+// vistel-assetgen: draws the pictures the viewer embeds and the sample
+// pictures, and writes them into the given folders.
+//
+//   vistel-assetgen <assets folder> <samples folder>
+
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "file_writers.h"
+#include "wreath.h"
+
+using namespace assetgen;
+
+namespace {
+
+// Prints what matters about the decoded skin, for whoever tunes the drawing.
+void reportSkin(const QImage& skin, const QImage& mask) {
+  long white = 0;
+  QRect ink;
+  for (int y = 0; y < skin.height(); ++y) {
+    const auto* px = reinterpret_cast<const QRgb*>(skin.constScanLine(y));
+    for (int x = 0; x < skin.width(); ++x) {
+      if ((px[x] & 0xFFFFFF) == 0xFFFFFF)
+        ++white;
+      else if (qGray(px[x]) < 200)
+        ink |= QRect(x, y, 1, 1);
+    }
+  }
+  std::fprintf(stderr, "skin: %.2f %% exactly white, wreath within %d..%d x %d..%d\n",
+               100.0 * white / (skin.width() * skin.height()), ink.left(), ink.right(), ink.top(),
+               ink.bottom());
+  struct Named {
+    const char* name;
+    QRect r;
+  };
+  const Named labels[] = {{"FZoom", QRect(102, 349, 62, 16)}, {"FCenter", QRect(109, 302, 40, 16)}};
+  for (const Named& l : labels) {
+    double sum = 0;
+    int open = 0;
+    for (int y = l.r.top(); y <= l.r.bottom(); ++y)
+      for (int x = l.r.left(); x <= l.r.right(); ++x) {
+        sum += qGray(skin.pixel(x, y));
+        open += mask.pixelIndex(x, y);
+      }
+    std::fprintf(stderr, "  %s: mean grey %.1f, %d pixels in the opening\n", l.name,
+                 sum / (l.r.width() * l.r.height()), open);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s <assets folder> <samples folder>\n", argv[0]);
+    return 2;
+  }
+  // Text and fonts need a GUI application; no window is ever shown.
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QGuiApplication app(argc, argv);
+  const std::string assets = argv[1];
+
+  const Wreath wreath = drawWreath();
+  writeFile(assets + "/frame_mask.bmp", encodeBmp(wreath.mask, 1));
+  JpegOptions skin;
+  skin.quality = 100;
+  skin.progressive = true;
+  const Bytes skinJpeg = encodeJpeg(wreath.skin, skin);
+  writeFile(assets + "/panel_skin.jpg", skinJpeg);
+  reportSkin(wreath.skin, wreath.mask);
+  reportSkin(decodeJpeg(skinJpeg), wreath.mask);
+  return 0;
+}
