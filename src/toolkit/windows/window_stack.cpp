@@ -366,8 +366,10 @@ void WindowStack::setAppActive(bool active) {
 
 void WindowStack::foreignActivated() {
   Change change(*this);
-  place(kForeignWindows, normalStart(), false);
+  // The application hears of its deactivation before the other window is
+  // brought up, so that window ends above the windows just collected.
   setAppActive(false);
+  place(kForeignWindows, normalStart(), false);
 }
 
 }  // namespace vistel

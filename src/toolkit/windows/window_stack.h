@@ -123,8 +123,8 @@ class WindowStack {
   // The application gains or loses activation; repeated reports of the same
   // state change nothing.
   void setAppActive(bool active);
-  // The user activates a window of another application: it comes to the
-  // top of the normal band and this application loses activation.
+  // The user activates a window of another application: this application
+  // loses activation, then that window comes to the top of the normal band.
   void foreignActivated();
   // Takes the application's stay-on-top windows above the main window out of
   // the topmost band. Nested calls collect nothing more.

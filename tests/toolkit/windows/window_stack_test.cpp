@@ -199,7 +199,7 @@ TEST_F(Device, DeactivationCollectsTopmostWindowsAboveTheMainWindow) {
   EXPECT_EQ(s.collected(), (Ids{panel, help}));
   // The main window and what lies below it stay topmost; the collected ones
   // lead the normal band in their order, not activated.
-  EXPECT_EQ(s.fullOrder(), (Ids{viewer, chooser, panel, help, kForeignWindows}));
+  EXPECT_EQ(s.fullOrder(), (Ids{viewer, chooser, kForeignWindows, panel, help}));
   EXPECT_TRUE(s.isTopmost(viewer));
   EXPECT_FALSE(s.isTopmost(panel));
 
@@ -212,18 +212,32 @@ TEST_F(Device, DeactivationCollectsTopmostWindowsAboveTheMainWindow) {
 }
 
 TEST(WindowStack, DeactivationStopsAtTheFirstNormalWindow) {
-  // A (topmost) above a normal window N with other applications between.
+  // A (topmost) above a normal window N, with other applications between.
   WindowStack t;
   const WindowId a = t.add(true);
   const WindowId n = t.add(false);
   t.show(n);
   t.show(a);
-  t.setWindowPos(kForeignWindows, InsertAfter::top(), false);  // not ours: ignored
-  t.foreignActivated();  // the foreign block now leads the normal band
+  t.setWindowPos(n, InsertAfter::below(kForeignWindows), false);
+  ASSERT_EQ(t.fullOrder(), (Ids{a, kForeignWindows, n}));
+  t.setAppActive(false);
   EXPECT_EQ(t.collected(), (Ids{a}));
   // The window above the stopping one (the foreign block) is not topmost:
-  // the collected window goes directly behind it.
+  // the collected window goes directly behind it, not above it.
   EXPECT_EQ(t.fullOrder(), (Ids{kForeignWindows, a, n}));
+}
+
+TEST_F(Device, AnotherApplicationsWindowComesAboveTheCollectedOnes) {
+  s.click(panel);
+  s.foreignActivated();
+  // Only the panel lay above the main window; the hidden help window below
+  // it stays topmost.
+  EXPECT_EQ(s.fullOrder(), (Ids{viewer, chooser, help, kForeignWindows, panel}));
+  // Clicking one of ours brings the application back: the clicked window
+  // comes up, then the collected panel returns above it.
+  s.click(chooser);
+  EXPECT_TRUE(s.appActive());
+  EXPECT_EQ(s.fullOrder(), (Ids{panel, chooser, viewer, help, kForeignWindows}));
 }
 
 TEST_F(Device, DeactivationsNestAndOnlyTheMatchingActivationRestores) {

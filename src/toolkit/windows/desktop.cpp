@@ -1,0 +1,142 @@
+#include "windows/desktop.h"
+
+#include <QGuiApplication>
+#include <QPointer>
+#include <QWindow>
+#include <algorithm>
+
+#include "windows/form.h"
+#include "windows/platform.h"
+
+namespace vistel {
+namespace {
+
+// The window system's activation report is trusted again after this long,
+// even if the activation we asked for never came.
+constexpr int kStaleActivationMs = 500;
+// Activation moves between our own windows through a moment in which none
+// of them is active; only a longer absence means another application.
+constexpr int kDeactivationDelayMs = 100;
+
+}  // namespace
+
+Desktop::Desktop() {
+  stack_.onChanged = [this] { mirror(); };
+  deactivation_.setSingleShot(true);
+  deactivation_.setInterval(kDeactivationDelayMs);
+  connect(&deactivation_, &QTimer::timeout, this, &Desktop::confirmDeactivation);
+  if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    connect(app, &QGuiApplication::applicationStateChanged, this,
+            &Desktop::applicationStateChanged);
+}
+
+Desktop::~Desktop() { stack_.onChanged = nullptr; }
+
+Desktop& Desktop::instance() {
+  // Lives as long as the application object, which owns it.
+  static QPointer<Desktop> desktop;
+  if (desktop.isNull()) {
+    desktop = new Desktop;
+    desktop->setParent(QCoreApplication::instance());
+  }
+  return *desktop;
+}
+
+Form* Desktop::form(WindowId id) const {
+  const auto it = forms_.find(id);
+  return it == forms_.end() ? nullptr : it->second;
+}
+
+WindowId Desktop::attach(Form* form, bool stayOnTop) {
+  const WindowId id = stack_.add(stayOnTop);
+  forms_[id] = form;
+  return id;
+}
+
+void Desktop::detach(Form* form) {
+  const WindowId id = form->windowId();
+  forms_.erase(id);
+  std::erase(mirroredOrder_, id);
+  if (requested_ == id) requested_ = kNoWindow;
+  if (mirroredActive_ == id) mirroredActive_ = kNoWindow;
+  stack_.remove(id);
+}
+
+void Desktop::mirror() {
+  if (mirroring_) return;
+  mirroring_ = true;
+
+  bool flagsChanged = false;
+  for (const auto& [id, form] : forms_) flagsChanged |= form->applyTopmost(stack_.isTopmost(id));
+
+  std::vector<WindowId> order;
+  for (WindowId id : stack_.fullOrder())
+    if (id == kForeignWindows || (form(id) != nullptr && stack_.isVisible(id))) order.push_back(id);
+
+  if (flagsChanged || order != mirroredOrder_) {
+    mirroredOrder_ = order;
+    const auto foreign = std::find(order.begin(), order.end(), kForeignWindows);
+    // Below other applications' windows: lowered, top one first, which
+    // keeps their order at the bottom.
+    for (auto it = foreign + 1; it < order.end(); ++it) form(*it)->lower();
+    // Above them: raised from the bottom up, so the top one ends on top.
+    lastRaised_.clear();
+    for (auto it = std::make_reverse_iterator(foreign); it != order.rend(); ++it) {
+      Form* f = form(*it);
+      f->raise();
+      lastRaised_.push_back(f);
+    }
+    ++restacks_;
+    platform::flushWindowSystem();
+  }
+
+  const WindowId active = stack_.active();
+  if (active != kNoWindow && active != mirroredActive_) {
+    Form* f = form(active);
+    if (f != nullptr && f->isVisible()) {
+      requested_ = active;
+      requestedAt_.restart();
+      f->activateWindow();
+    }
+  }
+  mirroredActive_ = active;
+  mirroring_ = false;
+}
+
+void Desktop::windowActivated(Form* form) {
+  const WindowId id = form->windowId();
+  // A report of another window while ours is on its way is an echo of an
+  // earlier request.
+  if (requested_ != kNoWindow && id != requested_ && requestedAt_.elapsed() < kStaleActivationMs)
+    return;
+  if (id == requested_) requested_ = kNoWindow;
+  deactivation_.stop();
+  stack_.noteActivated(id);
+}
+
+void Desktop::applicationStateChanged(Qt::ApplicationState state) {
+  if (state != Qt::ApplicationActive) {
+    deactivation_.start();
+    return;
+  }
+  deactivation_.stop();
+  if (stack_.appActive()) return;
+  if (QWindow* focus = QGuiApplication::focusWindow()) {
+    for (const auto& [id, f] : forms_) {
+      if (f->windowHandle() == focus) {
+        stack_.noteActivated(id);
+        return;
+      }
+    }
+  }
+  stack_.setAppActive(true);
+}
+
+void Desktop::confirmDeactivation() {
+  if (QGuiApplication::applicationState() == Qt::ApplicationActive) return;
+  // The window system has activated another application's window, which
+  // came to the top of the normal band.
+  stack_.foreignActivated();
+}
+
+}  // namespace vistel

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <map>
+#include <vector>
+
+#include "windows/window_stack.h"
+
+namespace vistel {
+
+class Form;
+
+// The application's windows on the screen: the stacking model and its
+// mirror. Every change of the model is carried to the real windows at once
+// (stay-on-top flags, then raising in order, then a flush), and the window
+// system's own activation reports are fed back into the model.
+class Desktop : public QObject {
+  Q_OBJECT
+
+ public:
+  Desktop();
+  ~Desktop() override;
+
+  // The desktop the forms use unless they are given another one.
+  static Desktop& instance();
+
+  WindowStack& stack() { return stack_; }
+  const WindowStack& stack() const { return stack_; }
+  Form* form(WindowId id) const;
+
+  // What the last restacking did, bottom to top (tests).
+  const std::vector<Form*>& lastRaiseOrder() const { return lastRaised_; }
+  int restackCount() const { return restacks_; }
+
+  // Called by forms.
+  WindowId attach(Form* form, bool stayOnTop);
+  void detach(Form* form);
+  void windowActivated(Form* form);
+
+ private:
+  void mirror();
+  void applicationStateChanged(Qt::ApplicationState state);
+  void confirmDeactivation();
+
+  WindowStack stack_;
+  std::map<WindowId, Form*> forms_;
+  std::vector<WindowId> mirroredOrder_;  // full order of visible windows
+  WindowId mirroredActive_ = kNoWindow;
+  // The activation we asked the window system for; its reports of other
+  // windows arriving meanwhile are stale.
+  WindowId requested_ = kNoWindow;
+  QElapsedTimer requestedAt_;
+  QTimer deactivation_;
+  std::vector<Form*> lastRaised_;
+  int restacks_ = 0;
+  bool mirroring_ = false;
+};
+
+}  // namespace vistel

@@ -1,0 +1,235 @@
+// Form: construction, placement, layering attributes, visibility and
+// stacking. Painting, mouse and keys live in form_paint.cpp,
+// form_mouse.cpp and form_keys.cpp.
+#include "windows/form.h"
+
+#include <QChildEvent>
+#include <QEvent>
+#include <QWindow>
+#include <algorithm>
+
+#include "windows/desktop.h"
+
+namespace vistel {
+namespace {
+
+Qt::WindowFlags flagsFor(BorderStyle border) {
+  if (border == BorderStyle::Dialog)
+    return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+           Qt::MSWindowsFixedSizeDialogHint;
+  // No frame and no placement of the window manager's own: the windows of
+  // the device must lie exactly over each other.
+  return Qt::Window | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint;
+}
+
+}  // namespace
+
+void installKeyPreview();  // form_keys.cpp
+
+Form::Form(BorderStyle border, Desktop* desktop)
+    : QWidget(nullptr, flagsFor(border)),
+      desktop_(desktop != nullptr ? desktop : &Desktop::instance()),
+      border_(border) {
+  // Every pixel comes from the back buffer.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  // Moves without a button held reach the controls (hints, cursors).
+  setMouseTracking(true);
+  back_ = QImage(size(), QImage::Format_RGB32);
+  dirty_ = rect();
+  hintTimer_.setSingleShot(true);
+  connect(&hintTimer_, &QTimer::timeout, this, &Form::showHint);
+  installKeyPreview();
+  id_ = desktop_->attach(this, false);
+}
+
+Form::~Form() {
+  hintTimer_.stop();
+  desktop_->detach(this);
+  capture_ = nullptr;
+  hovered_ = nullptr;
+  order_.clear();
+  owned_.clear();
+}
+
+// --- placement ---------------------------------------------------------------
+
+void Form::setPosition(int left, int top) { move(left, top); }
+
+void Form::setClientSize(int width, int height) {
+  if (border_ == BorderStyle::Dialog) {
+    setFixedSize(width, height);
+  } else {
+    resize(width, height);
+  }
+  syncBufferSize();
+  scheduleRefresh();
+}
+
+void Form::setColor(Rgb color) {
+  color &= kRgbMask;
+  if (color == color_) return;
+  color_ = color;
+  invalidate();
+}
+
+// --- layering ------------------------------------------------------------------
+
+void Form::setAlphaBlend(bool on) {
+  if (on == alphaBlend_) return;
+  alphaBlend_ = on;
+  applyLayering();
+}
+
+void Form::setAlphaBlendValue(int value) {
+  value = std::clamp(value, 0, 255);
+  if (value == alphaBlendValue_) return;
+  alphaBlendValue_ = value;
+  applyLayering();
+}
+
+void Form::setTransparentColor(bool on) {
+  if (on == transparentColor_) return;
+  transparentColor_ = on;
+  contentChanged_ = true;
+  applyLayering();
+}
+
+void Form::setTransparentColorValue(Rgb key) {
+  key &= kRgbMask;
+  if (key == transparentColorValue_) return;
+  transparentColorValue_ = key;
+  contentChanged_ = true;
+  applyLayering();
+}
+
+void Form::applyLayering() {
+  // Before the window exists the values are only stored; creation applies
+  // them once.
+  if (!created_) return;
+  applyOpacity();
+  updateShape();
+  // Neither attribute: an ordinary window again, painted afresh.
+  if (!alphaBlend_ && !transparentColor_) update();
+}
+
+void Form::applyOpacity() {
+  ++calls_.opacity;
+  setWindowOpacity(alphaBlend_ ? alphaBlendValue_ / 255.0 : 1.0);
+}
+
+void Form::setStayOnTop(bool on) {
+  if (on == stayOnTop_) return;
+  stayOnTop_ = on;
+  desktop_->stack().setStayOnTop(id_, on);
+}
+
+bool Form::applyTopmost(bool topmost) {
+  if (topmost == platformTopmost_) return false;
+  platformTopmost_ = topmost;
+  ++calls_.stayOnTop;
+  Qt::WindowFlags flags = windowFlags();
+  flags.setFlag(Qt::WindowStaysOnTopHint, topmost);
+  if (QWindow* window = windowHandle()) {
+    // Through the QWidget the flag change would hide the window and make a
+    // new one; the QWindow changes it in place.
+    overrideWindowFlags(flags);
+    window->setFlag(Qt::WindowStaysOnTopHint, topmost);
+  } else {
+    setWindowFlags(flags);
+  }
+  return true;
+}
+
+// --- visibility and stacking ---------------------------------------------------
+
+void Form::ensureCreated() {
+  if (created_) return;
+  created_ = true;
+  applyTopmost(desktop_->stack().isTopmost(id_));
+  winId();
+  applyLayering();
+}
+
+void Form::setVisible(bool visible) {
+  if (visible == visible_) return;
+  visible_ = visible;
+  if (visible) {
+    ensureCreated();
+    refresh();  // the shape is in place before the window appears
+    QWidget::setVisible(true);
+    desktop_->stack().show(id_);
+  } else {
+    QWidget::setVisible(false);
+    desktop_->stack().hide(id_);
+  }
+}
+
+void Form::showNoActivate() {
+  ensureCreated();
+  refresh();
+  setAttribute(Qt::WA_ShowWithoutActivating, true);
+  QWidget::setVisible(true);
+  setAttribute(Qt::WA_ShowWithoutActivating, false);
+  desktop_->stack().showNoActivate(id_);
+}
+
+void Form::setWindowPos(InsertAfter after, bool activate) {
+  desktop_->stack().setWindowPos(id_, after, activate);
+}
+
+void Form::activate() { desktop_->stack().activate(id_); }
+
+void Form::changeEvent(QEvent* e) {
+  if (e->type() == QEvent::EnabledChange) desktop_->stack().setEnabled(id_, isEnabled());
+  QWidget::changeEvent(e);
+}
+
+bool Form::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate) desktop_->windowActivated(this);
+  if (e->type() == QEvent::ChildAdded) {
+    // Child widgets paint over the controls; the shape follows them.
+    if (QObject* child = static_cast<QChildEvent*>(e)->child(); child->isWidgetType()) {
+      child->installEventFilter(this);
+      watchChildren(child);
+    }
+  }
+  return QWidget::event(e);
+}
+
+// --- controls --------------------------------------------------------------------
+
+void Form::adopt(std::unique_ptr<Control> control) {
+  Control* raw = control.get();
+  owned_.push_back(std::move(control));
+  order_.push_back(raw);
+  raw->setHost(this);
+  raw->invalidate();
+}
+
+void Form::destroyControl(Control* control) {
+  const auto it = std::find(order_.begin(), order_.end(), control);
+  if (it == order_.end()) return;
+  if (control->visible()) invalidateRect(control->boundsRect());
+  order_.erase(it);
+  if (capture_ == control) {
+    capture_ = nullptr;
+    capturing_ = false;
+    clickArmed_ = false;
+  }
+  if (hovered_ == control) {
+    hovered_ = nullptr;
+    hintTimer_.stop();
+  }
+  std::erase_if(owned_, [control](const auto& p) { return p.get() == control; });
+}
+
+Control* Form::controlAt(int x, int y) const {
+  for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
+    Control* c = *it;
+    if (c->visible() && c->enabled() && c->boundsRect().contains(x, y)) return c;
+  }
+  return nullptr;
+}
+
+}  // namespace vistel

@@ -1,0 +1,228 @@
+#pragma once
+
+#include <QImage>
+#include <QPointer>
+#include <QRegion>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "controls/control.h"
+#include "pictures/geometry.h"
+#include "windows/window_stack.h"
+
+namespace vistel {
+
+class Desktop;
+
+enum class BorderStyle {
+  None,    // no caption, no frame
+  Dialog,  // a caption with a close button only, fixed size
+};
+
+// How often the form asked the window system to change a layering attribute
+// (tests check that unchanged values cost nothing).
+struct LayeringCalls {
+  int opacity = 0;
+  int shape = 0;
+  int stayOnTop = 0;
+};
+
+// A top-level window built from graphic controls: it paints its background
+// and its controls, in creation order, into a back buffer, routes mouse input
+// to them, previews keys, and carries the layering attributes (constant
+// opacity, a colour key that makes pixels see-through and click-through, the
+// stay-on-top band). Its place in the z-order is kept by the Desktop's
+// stacking model, which every show, hide, click and restacking goes through.
+class Form : public QWidget, public ControlHost {
+  Q_OBJECT
+
+ public:
+  explicit Form(BorderStyle border = BorderStyle::None, Desktop* desktop = nullptr);
+  ~Form() override;
+
+  Desktop& desktop() const { return *desktop_; }
+  WindowId windowId() const { return id_; }
+  BorderStyle borderStyle() const { return border_; }
+
+  // --- placement -----------------------------------------------------------
+  // Screen position of the window's top-left corner; the window is placed
+  // exactly there.
+  void setPosition(int left, int top);
+  int left() const { return x(); }
+  int top() const { return y(); }
+  void setClientSize(int width, int height);
+  int clientWidth() const override { return width(); }
+  int clientHeight() const override { return height(); }
+
+  Rgb color() const { return color_; }
+  void setColor(Rgb color);
+
+  // --- layering attributes -------------------------------------------------
+  // Each setter does nothing when the value is unchanged. The attributes
+  // reach the window system once the window exists, and at each change.
+  bool alphaBlend() const { return alphaBlend_; }
+  void setAlphaBlend(bool on);
+  int alphaBlendValue() const { return alphaBlendValue_; }
+  void setAlphaBlendValue(int value);  // 0..255
+  bool transparentColor() const { return transparentColor_; }
+  void setTransparentColor(bool on);
+  Rgb transparentColorValue() const { return transparentColorValue_; }
+  void setTransparentColorValue(Rgb key);
+  bool stayOnTop() const { return stayOnTop_; }
+  void setStayOnTop(bool on);
+  const LayeringCalls& layeringCalls() const { return calls_; }
+
+  // --- visibility and stacking ---------------------------------------------
+  // The window's own visibility flag. Showing shows the window in its normal
+  // state, brings it to the top of its band and activates it; hiding hands
+  // the activation on. Both do nothing when the flag already has the value.
+  bool visible() const { return visible_; }
+  void setVisible(bool visible) override;
+  // Puts the window on the screen where it lies in the z-order, without
+  // activating it and without setting the visibility flag.
+  void showNoActivate();
+  // Restacks like the platform's window-position call.
+  void setWindowPos(InsertAfter after, bool activate);
+  // Gives the window the keyboard focus (activates it).
+  void activate();
+  // Creates the platform window if it does not exist yet and applies the
+  // layering attributes to it, once.
+  void ensureCreated();
+
+  // --- controls ------------------------------------------------------------
+  // Creates a control owned by the form; controls paint and take the mouse
+  // in creation order (the last created is on top).
+  template <typename T, typename... Args>
+  T* create(Args&&... args) {
+    auto control = std::make_unique<T>(std::forward<Args>(args)...);
+    T* raw = control.get();
+    adopt(std::move(control));
+    return raw;
+  }
+  void adopt(std::unique_ptr<Control> control);
+  void destroyControl(Control* control);
+  const std::vector<Control*>& controls() const { return order_; }
+  // The last-created visible, enabled control whose rectangle holds the
+  // point (client coordinates), or none.
+  Control* controlAt(int x, int y) const;
+
+  void invalidateRect(const Rect& r) override;
+  // Repaints the whole client area.
+  void invalidate();
+
+  // --- painting and shape --------------------------------------------------
+  // The window's content as painted: the background colour, then the
+  // controls. Pending repaints are done first.
+  const QImage& backBuffer();
+  // The colour-key shape: the window's visible, clickable pixels (empty
+  // while the colour key is off).
+  const QRegion& shape() const { return shape_; }
+  // Repaints what is pending and brings the shape up to date now, instead of
+  // at the next turn of the event loop.
+  void refresh();
+
+  // --- input ---------------------------------------------------------------
+  // With key preview on, the form sees every key before its focused child
+  // widget; a key set to 0 is consumed and goes no further.
+  bool keyPreview() const { return keyPreview_; }
+  void setKeyPreview(bool on) { keyPreview_ = on; }
+  // The form's key handler (virtual-key code, ShiftFlag bits).
+  virtual void keyDown(int& key, int shift);
+
+  // The window's cursor, used where no control sets one of its own.
+  CursorShape formCursor() const { return formCursor_; }
+  void setFormCursor(CursorShape shape);
+
+  // Mouse handlers for presses that hit no control (client coordinates).
+  std::function<void(Form&, const MouseEvent&)> onMouseDown;
+  std::function<void(Form&, const MouseEvent&)> onMouseMove;
+  std::function<void(Form&, const MouseEvent&)> onMouseUp;
+
+  // Tooltip timing of control hints, in milliseconds.
+  static constexpr int kHintPause = 500;
+  static constexpr int kHintHidePause = 2500;
+
+ protected:
+  bool event(QEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void leaveEvent(QEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  friend class Desktop;
+  friend class KeyPreviewFilter;
+
+  // Layering
+  void applyLayering();
+  void applyOpacity();
+  // Sets the window system's stay-on-top flag; true when it changed.
+  bool applyTopmost(bool topmost);
+
+  // Painting (form_paint.cpp)
+  void scheduleRefresh();
+  void syncBufferSize();
+  void compose();
+  void updateShape();
+  QImage renderedContent();
+  void watchChildren(QObject* parent);
+
+  // Mouse (form_mouse.cpp)
+  MouseEvent mouseEvent(const QMouseEvent& e, MouseButton button, Control* target,
+                        int extraShift) const;
+  void dispatchDown(QMouseEvent* e, bool doubleClick);
+  void hover(Control* control);
+  void showHint();
+  void updateCursor();
+
+  // Keys (form_keys.cpp)
+  bool previewKey(QKeyEvent* e);
+
+  Desktop* desktop_;
+  WindowId id_ = kNoWindow;
+  BorderStyle border_;
+  bool created_ = false;
+  bool visible_ = false;
+
+  Rgb color_ = 0xC0C0C0;
+  bool alphaBlend_ = false;
+  int alphaBlendValue_ = 255;
+  bool transparentColor_ = false;
+  Rgb transparentColorValue_ = kBlack;
+  bool stayOnTop_ = false;
+  bool platformTopmost_ = false;
+  LayeringCalls calls_;
+
+  std::vector<std::unique_ptr<Control>> owned_;
+  std::vector<Control*> order_;
+
+  QImage back_;
+  QRegion dirty_;
+  bool contentChanged_ = true;
+  bool refreshPosted_ = false;
+  bool renderingChildren_ = false;
+  QRegion shape_;  // the shape of the current content
+  QRegion mask_;   // the shape the window system has
+  bool maskOn_ = false;
+
+  Control* capture_ = nullptr;  // receives the mouse while a button is held
+  bool capturing_ = false;
+  bool clickArmed_ = false;  // a left press that a release on the control turns into a click
+  Control* hovered_ = nullptr;
+  QTimer hintTimer_;
+  CursorShape formCursor_ = CursorShape::Default;
+
+  bool keyPreview_ = false;
+  const QEvent* previewedKey_ = nullptr;
+};
+
+}  // namespace vistel

@@ -1,0 +1,166 @@
+// Form mouse input: presses, moves, releases, clicks and double clicks go to
+// the last-created visible, enabled control under the pointer (or to the one
+// that took the press while a button is held); hints and cursors follow the
+// control under the pointer.
+#include <QMouseEvent>
+#include <QPointer>
+#include <QToolTip>
+#include <algorithm>
+#include <optional>
+
+#include "windows/cursors.h"
+#include "windows/desktop.h"
+#include "windows/error_box.h"
+#include "windows/form.h"
+#include "windows/key_codes.h"
+
+namespace vistel {
+namespace {
+
+std::optional<MouseButton> buttonOf(Qt::MouseButton b) {
+  switch (b) {
+    case Qt::LeftButton:
+      return MouseButton::Left;
+    case Qt::RightButton:
+      return MouseButton::Right;
+    case Qt::MiddleButton:
+      return MouseButton::Middle;
+    default:
+      return std::nullopt;
+  }
+}
+
+// Runs a handler; an error escaping it is shown, and input goes on.
+template <typename F>
+void guarded(F&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    showErrorBox(e);
+  }
+}
+
+}  // namespace
+
+MouseEvent Form::mouseEvent(const QMouseEvent& e, MouseButton button, Control* target,
+                            int extraShift) const {
+  MouseEvent m;
+  m.button = button;
+  m.shift = shiftFlags(e.modifiers(), e.buttons()) | extraShift;
+  QPoint p = e.position().toPoint();
+  if (target != nullptr) p -= QPoint(target->left(), target->top());
+  m.x = p.x();
+  m.y = p.y();
+  return m;
+}
+
+void Form::mousePressEvent(QMouseEvent* e) { dispatchDown(e, false); }
+
+void Form::mouseDoubleClickEvent(QMouseEvent* e) { dispatchDown(e, true); }
+
+void Form::dispatchDown(QMouseEvent* e, bool doubleClick) {
+  const std::optional<MouseButton> button = buttonOf(e->button());
+  if (!button) return;
+  hintTimer_.stop();
+  QToolTip::hideText();
+  QPointer<Form> self(this);
+  // The press raises and activates the window before any handler runs.
+  desktop_->stack().click(id_);
+  if (!self) return;
+
+  const QPoint p = e->position().toPoint();
+  Control* target = capturing_ ? capture_ : controlAt(p.x(), p.y());
+  capture_ = target;
+  capturing_ = true;
+  if (*button == MouseButton::Left) clickArmed_ = !doubleClick;
+  const MouseEvent m = mouseEvent(*e, *button, target, doubleClick ? kDoubleClick : 0);
+  auto alive = [&] {
+    return self && std::find(order_.begin(), order_.end(), target) != order_.end();
+  };
+
+  if (target == nullptr) {
+    if (onMouseDown) guarded([&] { onMouseDown(*this, m); });
+    return;
+  }
+  // The second press of a left double click: the double-click handler first,
+  // then the press with the double-click flag.
+  if (doubleClick && *button == MouseButton::Left && target->onDblClick)
+    guarded([&] { target->onDblClick(*target); });
+  if (alive() && target->onMouseDown) guarded([&] { target->onMouseDown(*target, m); });
+}
+
+void Form::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  Control* target = capturing_ ? capture_ : controlAt(p.x(), p.y());
+  if (!capturing_) hover(target);
+  const MouseEvent m = mouseEvent(*e, MouseButton::Left, target, 0);
+  if (target == nullptr) {
+    if (onMouseMove) guarded([&] { onMouseMove(*this, m); });
+    return;
+  }
+  if (target->onMouseMove) guarded([&] { target->onMouseMove(*target, m); });
+}
+
+void Form::mouseReleaseEvent(QMouseEvent* e) {
+  const std::optional<MouseButton> button = buttonOf(e->button());
+  if (!button) return;
+  const QPoint p = e->position().toPoint();
+  Control* target = capturing_ ? capture_ : controlAt(p.x(), p.y());
+  // The capture lasts while any button is held.
+  if (e->buttons() == Qt::NoButton) {
+    capturing_ = false;
+    capture_ = nullptr;
+  }
+  const bool click = *button == MouseButton::Left && clickArmed_ && target != nullptr &&
+                     target->boundsRect().contains(p.x(), p.y());
+  if (*button == MouseButton::Left) clickArmed_ = false;
+  const MouseEvent m = mouseEvent(*e, *button, target, 0);
+  QPointer<Form> self(this);
+  auto alive = [&] {
+    return self && std::find(order_.begin(), order_.end(), target) != order_.end();
+  };
+
+  if (target == nullptr) {
+    if (onMouseUp) guarded([&] { onMouseUp(*this, m); });
+  } else {
+    // A release over the pressed control is a click, reported before the
+    // release itself.
+    if (click && target->onClick) guarded([&] { target->onClick(*target); });
+    if (alive() && target->onMouseUp) guarded([&] { target->onMouseUp(*target, m); });
+  }
+  if (self && !capturing_) hover(controlAt(p.x(), p.y()));
+}
+
+void Form::leaveEvent(QEvent* e) {
+  if (!capturing_) hover(nullptr);
+  QWidget::leaveEvent(e);
+}
+
+void Form::hover(Control* control) {
+  if (control == hovered_) return;
+  hovered_ = control;
+  hintTimer_.stop();
+  QToolTip::hideText();
+  if (control != nullptr && control->showHint() && !control->hint().isEmpty())
+    hintTimer_.start(kHintPause);
+  updateCursor();
+}
+
+void Form::showHint() {
+  if (hovered_ == nullptr) return;
+  const QRect area(hovered_->left(), hovered_->top(), hovered_->width(), hovered_->height());
+  QToolTip::showText(QCursor::pos(), hovered_->hint(), this, area, kHintHidePause);
+}
+
+void Form::setFormCursor(CursorShape shape) {
+  formCursor_ = shape;
+  updateCursor();
+}
+
+void Form::updateCursor() {
+  CursorShape shape = formCursor_;
+  if (hovered_ != nullptr && hovered_->cursor() != CursorShape::Default) shape = hovered_->cursor();
+  setCursor(cursorFor(shape));
+}
+
+}  // namespace vistel
