@@ -3,12 +3,15 @@
 //
 //   vistel-assetgen <assets folder> <samples folder>
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 
 #include "file_writers.h"
+#include "glyphs.h"
 #include "wreath.h"
 
 using namespace assetgen;
@@ -49,6 +52,14 @@ void reportSkin(const QImage& skin, const QImage& mask) {
   }
 }
 
+Bytes encodePng(const QImage& image) {
+  QByteArray data;
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "PNG")) throw std::runtime_error("cannot encode PNG");
+  return Bytes(data.begin(), data.end());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,5 +81,14 @@ int main(int argc, char** argv) {
   writeFile(assets + "/panel_skin.jpg", skinJpeg);
   reportSkin(wreath.skin, wreath.mask);
   reportSkin(decodeJpeg(skinJpeg), wreath.mask);
+
+  const Icon icon = drawProgramIcon();
+  writeFile(assets + "/vistel.ico", encodeIco4(icon.indexed, icon.transparent));
+  const Cursor cursor = drawMultiDragCursor();
+  writeFile(assets + "/multidrag_cursor.png", encodePng(cursor.image));
+  writeFile(assets + "/help_picture.bmp", encodeBmp(drawHelpPicture(), 24));
+  writeFile(assets + "/locator.bmp", encodeBmp(drawLocator(), 24));
+  for (const Glyph& g : drawDriveAndFolderGlyphs())
+    writeFile(assets + "/" + g.name + ".bmp", encodeBmp(g.indexed, 4));
   return 0;
 }

@@ -9,6 +9,18 @@ namespace vistel::assets::embedded {
   extern const std::size_t symbol##_size;
 VISTEL_EMBEDDED(frame_mask_bmp)
 VISTEL_EMBEDDED(panel_skin_jpg)
+VISTEL_EMBEDDED(vistel_ico)
+VISTEL_EMBEDDED(multidrag_cursor_png)
+VISTEL_EMBEDDED(help_picture_bmp)
+VISTEL_EMBEDDED(locator_bmp)
+VISTEL_EMBEDDED(drive_floppy_bmp)
+VISTEL_EMBEDDED(drive_fixed_bmp)
+VISTEL_EMBEDDED(drive_network_bmp)
+VISTEL_EMBEDDED(drive_cdrom_bmp)
+VISTEL_EMBEDDED(drive_ram_bmp)
+VISTEL_EMBEDDED(folder_open_bmp)
+VISTEL_EMBEDDED(folder_closed_bmp)
+VISTEL_EMBEDDED(folder_current_bmp)
 #undef VISTEL_EMBEDDED
 }  // namespace vistel::assets::embedded
 
@@ -18,5 +30,37 @@ namespace e = embedded;
 
 Bytes frameMaskBmp() { return {e::frame_mask_bmp, e::frame_mask_bmp_size}; }
 Bytes panelSkinJpg() { return {e::panel_skin_jpg, e::panel_skin_jpg_size}; }
+Bytes programIconIco() { return {e::vistel_ico, e::vistel_ico_size}; }
+Bytes multiDragCursorPng() { return {e::multidrag_cursor_png, e::multidrag_cursor_png_size}; }
+Bytes helpPictureBmp() { return {e::help_picture_bmp, e::help_picture_bmp_size}; }
+Bytes locatorBmp() { return {e::locator_bmp, e::locator_bmp_size}; }
+
+Bytes driveGlyphBmp(DriveGlyph kind) {
+  switch (kind) {
+    case DriveGlyph::Floppy:
+      return {e::drive_floppy_bmp, e::drive_floppy_bmp_size};
+    case DriveGlyph::Fixed:
+      return {e::drive_fixed_bmp, e::drive_fixed_bmp_size};
+    case DriveGlyph::Network:
+      return {e::drive_network_bmp, e::drive_network_bmp_size};
+    case DriveGlyph::CdRom:
+      return {e::drive_cdrom_bmp, e::drive_cdrom_bmp_size};
+    case DriveGlyph::Ram:
+      return {e::drive_ram_bmp, e::drive_ram_bmp_size};
+  }
+  return {};
+}
+
+Bytes folderGlyphBmp(FolderGlyph kind) {
+  switch (kind) {
+    case FolderGlyph::Open:
+      return {e::folder_open_bmp, e::folder_open_bmp_size};
+    case FolderGlyph::Closed:
+      return {e::folder_closed_bmp, e::folder_closed_bmp_size};
+    case FolderGlyph::Current:
+      return {e::folder_current_bmp, e::folder_current_bmp_size};
+  }
+  return {};
+}
 
 }  // namespace vistel::assets

@@ -23,4 +23,29 @@ Bytes frameMaskBmp();
 // the dots of the butterfly at its top right.
 Bytes panelSkinJpg();
 
+// The program icon: a Windows icon file holding one 32 x 32, 16-colour image
+// with its 1-bit transparency mask (a magnifying glass).
+Bytes programIconIco();
+
+// The multi-drag cursor (an arrow with a stack of three pages): 32 x 32 PNG
+// with transparency. Its hot spot is the arrow's tip:
+Bytes multiDragCursorPng();
+inline constexpr int kMultiDragHotSpotX = 0;
+inline constexpr int kMultiDragHotSpotY = 0;
+
+// The help window's hidden picture: BMP, 201 x 151, 24 bits per pixel.
+Bytes helpPictureBmp();
+
+// The chooser's locator glyph: BMP, 43 x 20, 24 bits per pixel, a yellow key
+// on a dark-blue bevelled face, recognisable from its top-left 30 x 8 part.
+Bytes locatorBmp();
+
+// Glyphs of the chooser's drive and folder lists: 16-colour BMPs, 16 x 11
+// for drives and 16 x 15 for folders, on pure blue (0, 0, 255), which is
+// also their bottom-left pixel and their transparent colour.
+enum class DriveGlyph { Floppy, Fixed, Network, CdRom, Ram };
+enum class FolderGlyph { Open, Closed, Current };
+Bytes driveGlyphBmp(DriveGlyph kind);
+Bytes folderGlyphBmp(FolderGlyph kind);
+
 }  // namespace vistel::assets
