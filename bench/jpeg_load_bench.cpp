@@ -5,12 +5,15 @@
 //   VISTEL_BENCH_JPEG=/tmp/vistel-corpus/pictures/p12m_001.jpg
 //   jpeg_load_bench --benchmark_enable_random_interleaving=true
 //
+// djpeg is started by posix_spawn and its output, a PPM, goes to /dev/null.
 // Each iteration releases the previous picture first and then loads and draws
 // a new one into a 792x611 surface, as stepping through a folder does. "Fresh"
 // drops the recycled pixel buffer each time, so every picture maps and
 // touches new memory.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,18 +38,33 @@ const char* benchFile(benchmark::State& state) {
 void BM_Djpeg(benchmark::State& state) {
   const char* path = benchFile(state);
   if (path == nullptr) return;
+  double childCpuMs = 0;
+  // posix_spawn rather than fork: a fork would mark this process's pixel
+  // buffers copy-on-write and make the next picture pay a fault per page.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  std::string prog = "djpeg";
+  std::string file = path;
+  char* argv[] = {prog.data(), file.data(), nullptr};
   for (auto _ : state) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-      const int devNull = open("/dev/null", O_WRONLY);
-      dup2(devNull, 1);
-      execlp("djpeg", "djpeg", path, static_cast<char*>(nullptr));
-      _exit(127);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "djpeg", &actions, nullptr, argv, environ) != 0) {
+      state.SkipWithError("cannot start djpeg");
+      break;
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("djpeg failed");
+    childCpuMs += (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                  (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
   }
+  posix_spawn_file_actions_destroy(&actions);
+  // The CPU column counts this process only; djpeg's own CPU time, for
+  // comparisons on a busy machine.
+  state.counters["child_cpu_ms"] =
+      benchmark::Counter(childCpuMs, benchmark::Counter::kAvgIterations);
 }
 
 // The picture fitted into the surface keeping its aspect, as the viewer shows
@@ -80,7 +98,7 @@ void BM_LoadAndDraw_Recycled(benchmark::State& state) { loadAndDraw(state, true)
 void BM_LoadAndDraw_Fresh(benchmark::State& state) { loadAndDraw(state, false); }
 
 #define VISTEL_JPEG_BENCH(fn) \
-  BENCHMARK(fn)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)->Repetitions(12)
+  BENCHMARK(fn)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)->Repetitions(16)
 
 VISTEL_JPEG_BENCH(BM_Djpeg);
 VISTEL_JPEG_BENCH(BM_LoadAndDraw_Recycled);

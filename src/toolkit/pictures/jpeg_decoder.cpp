@@ -80,7 +80,6 @@ struct JpegDecoder::State {
   ErrorManager err{};
   jpeg_progress_mgr progress{};
   std::span<const std::uint8_t> data;
-  bool created = false;
   Stage stage = Stage::Created;
   JpegHeader header;
   JpegOutput output;
@@ -90,6 +89,13 @@ struct JpegDecoder::State {
   bool adobeInverted = false;
   std::uint32_t table[256] = {};  // palette as pixels, for Indexed
   std::vector<JSAMPLE> scratch;   // one row for skipped quantised rows
+
+  State() = default;
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+  // Frees all of libjpeg's memory in every state: after an error, and after
+  // a creation that failed half-way (libjpeg checks what it has).
+  ~State() { jpeg_destroy_decompress(&cinfo); }
 
   // Runs `f` (which calls libjpeg) with error_exit landing here. `f` must
   // hold no object with a destructor while it is inside libjpeg, because a
@@ -122,14 +128,10 @@ JpegDecoder::JpegDecoder(std::span<const std::uint8_t> data) : s_(std::make_uniq
   s.err.pub.output_message = ignoreOutput;
   s.progress.progress_monitor = limitScans;
   if (!s.guarded([&s] { jpeg_create_decompress(&s.cinfo); })) s.fail(s.err.code);
-  s.created = true;
   s.cinfo.progress = &s.progress;
 }
 
-JpegDecoder::~JpegDecoder() {
-  // Safe in every state, after an error too; frees all of libjpeg's memory.
-  if (s_ && s_->created) jpeg_destroy_decompress(&s_->cinfo);
-}
+JpegDecoder::~JpegDecoder() = default;
 
 const JpegHeader& JpegDecoder::readHeader() {
   State& s = *s_;
