@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <jerror.h>
 #include <jpeglib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -381,6 +383,11 @@ TEST(JpegPicture, FromFileReadsTheWholeFileAndReportsUnreadableOnes) {
               "Cannot open file \"" + missing + "\". " + std::strerror(ENOENT));
   }
   EXPECT_THROW(JpegPicture::fromFile(VISTEL_TEST_DATA), PictureError);  // a folder
+  // A named pipe must be refused, not waited on.
+  const std::string fifo = "/tmp/vistel_jpeg_test_fifo_" + std::to_string(getpid()) + ".jpg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_THROW(JpegPicture::fromFile(fifo), PictureError);
+  unlink(fifo.c_str());
 
   auto empty =
       JpegPicture::fromFile(fs::path(VISTEL_TEST_DATA) / "bad" / "jpeg" / "zero_bytes.jpg");
