@@ -12,6 +12,7 @@
 
 #include "file_writers.h"
 #include "glyphs.h"
+#include "samples.h"
 #include "wreath.h"
 
 using namespace assetgen;
@@ -90,5 +91,8 @@ int main(int argc, char** argv) {
   writeFile(assets + "/locator.bmp", encodeBmp(drawLocator(), 24));
   for (const Glyph& g : drawDriveAndFolderGlyphs())
     writeFile(assets + "/" + g.name + ".bmp", encodeBmp(g.indexed, 4));
+
+  const std::string samples = argv[2];
+  for (const SampleFile& f : drawSamples()) writeFile(samples + "/" + f.name, f.bytes);
   return 0;
 }
