@@ -339,6 +339,9 @@ void paintTopRightButterfly(QPainter& p) {
   // Leaves behind the flower tie it into the wreath.
   const LeafStyle s{QColor(100, 170, 72), QColor(34, 96, 40), QColor(160, 206, 110), true};
   paintLeaf(p, QPointF(676, 182), QPointF(702, 204), 16, 0.05, s);
+  // Leaves from the ring up under the wings: the butterfly rests on them.
+  paintLeaf(p, QPointF(640, 136), QPointF(688, 118), 15, -0.06, s);
+  paintLeaf(p, QPointF(642, 128), QPointF(660, 96), 13, 0.06, s);
   paintLeaf(p, QPointF(668, 184), QPointF(646, 206), 15, -0.05, s);
   paintFivePetal(p, QPointF(670.5, 178), 22.5, -103, padFlower, 1.0);
 
