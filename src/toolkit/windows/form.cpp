@@ -38,6 +38,7 @@ Form::Form(BorderStyle border, Desktop* desktop)
   back_ = QImage(size(), QImage::Format_RGB32);
   dirty_ = rect();
   hintTimer_.setSingleShot(true);
+  hintTimer_.setTimerType(Qt::PreciseTimer);
   connect(&hintTimer_, &QTimer::timeout, this, &Form::showHint);
   installKeyPreview();
   id_ = desktop_->attach(this, false);

@@ -186,8 +186,9 @@ TEST_F(InputTest, HintsShowAfterTheirPauseAndCursorsFollowTheControl) {
   t.restart();
   while (QToolTip::isVisible() && t.elapsed() < 5000) QApplication::processEvents();
   EXPECT_FALSE(QToolTip::isVisible());
-  EXPECT_GE(t.elapsed(), Form::kHintHidePause - 100);
-  EXPECT_LT(t.elapsed(), Form::kHintHidePause + 1000);
+  // Qt's tooltip timer is a coarse one: it may end up to 5% early.
+  EXPECT_GE(t.elapsed(), Form::kHintHidePause * 95 / 100 - 50);
+  EXPECT_LT(t.elapsed(), Form::kHintHidePause + 2500);  // generous: the machine may be busy
   move(13, 12);  // moving within the control brings no second hint
   EXPECT_FALSE(QToolTip::isVisible());
 
