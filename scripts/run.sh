@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
 root=$(pwd)
-bin=$root/build/src/app/viewer/vistel
+bin=$root/build/src/app/vistel
 cd "$root/samples"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$bin"

@@ -1,0 +1,34 @@
+#include "backdrop/form3.h"
+
+#include "viewer/form1.h"
+#include "viewer/window_attributes.h"
+#include "windows/key_codes.h"
+
+namespace vistel {
+
+TForm3::TForm3() {
+  setWindowTitle(QStringLiteral("Form3"));
+  setClientSize(kDeviceWidth, kDeviceHeight);
+  setPosition(kDeviceLeft, kDeviceTop);
+  setColor(kBlack);
+  setAlphaBlend(true);
+  setAlphaBlendValue(250);
+  setStayOnTop(true);
+  setFormCursor(CursorShape::MultiDrag);
+  setEnabled(false);
+}
+
+void TForm3::keyDown(int& key, int shift) { FormKeyDown(this, key, shift); }
+
+void TForm3::FormKeyDown(QObject*, int& key, int) {
+  if (key != vk::kF6) return;
+  closeBackdrop();
+  if (Form1 != nullptr && Form1->FBackdrop == this) Form1->FBackdrop = nullptr;
+}
+
+void TForm3::closeBackdrop() {
+  setVisible(false);
+  deleteLater();
+}
+
+}  // namespace vistel

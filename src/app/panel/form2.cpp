@@ -1,0 +1,154 @@
+#include "panel/form2.h"
+
+#include "assets/embedded_assets.h"
+#include "controls/canvas.h"
+#include "pictures/jpeg_picture.h"
+#include "viewer/form1.h"
+#include "viewer/window_attributes.h"
+
+namespace vistel {
+namespace {
+
+constexpr Rgb kYellow = 0xFFFF00;
+constexpr Rgb kGreen = 0x008000;
+constexpr Rgb kRed = 0xFF0000;
+constexpr Rgb kWindowText = kBlack;
+
+// A hot spot: a 3 by 3 label, red but transparent, so it is invisible until
+// switched opaque; its hint says what it does.
+Label* hotSpot(Form& form, const char* name, int left, int top, int tag, const char* hint) {
+  auto* l = form.create<Label>();
+  l->setName(QString::fromLatin1(name));
+  l->setBounds(left, top, 3, 3);
+  l->setTag(tag);
+  l->setColor(kRed);
+  l->setTransparent(true);
+  l->setHint(QString::fromUtf8(hint));
+  l->setShowHint(true);
+  return l;
+}
+
+Label* arrowPad(Form& form, const char* name, int left, int top, int width, int height, int tag,
+                const char* caption) {
+  auto* l = form.create<Label>();
+  l->setName(QString::fromLatin1(name));
+  l->setBounds(left, top, width, height);
+  l->setTag(tag);
+  l->setCaption(QString::fromLatin1(caption));
+  LabelFont f;
+  f.color = kWindowText;
+  l->setFont(f);
+  l->setTransparent(true);
+  return l;
+}
+
+Label* statusLabel(Form& form, const char* name, int left, int top, int width,
+                   const char* caption) {
+  auto* l = form.create<Label>();
+  l->setName(QString::fromLatin1(name));
+  l->setBounds(left, top, width, 16);
+  l->setCaption(QString::fromUtf8(caption));
+  l->setFont(LabelFont{QStringLiteral("宋体"), 12, kYellow, false});
+  l->setAlignment(TextAlign::Center);
+  l->setTransparent(true);
+  return l;
+}
+
+Bevel* guideLine(Form& form, const char* name, int left, int top, int width, int height) {
+  auto* b = form.create<Bevel>();
+  b->setName(QString::fromLatin1(name));
+  b->setBounds(left, top, width, height);
+  b->setVisible(false);
+  return b;
+}
+
+}  // namespace
+
+TForm2::TForm2() {
+  applyDeviceAttributes(*this, kWhite);
+  setWindowTitle(QStringLiteral("Form2"));
+  buildComponents();
+  FormCreate();
+  setVisible(true);
+}
+
+void TForm2::buildComponents() {
+  ImgBStock = create<PictureControl>();
+  ImgBStock->setName(QStringLiteral("ImgBStock"));
+  ImgBStock->setBounds(0, 0, 792, 611);
+  const auto skin = assets::panelSkinJpg();
+  ImgBStock->setPicture(
+      std::make_unique<JpegPicture>(std::vector<std::uint8_t>(skin.begin(), skin.end())));
+  ImgBStock->setCursor(CursorShape::MultiDrag);
+
+  FZoom = statusLabel(*this, "FZoom", 102, 349, 62, "原图显示");
+  FCenter = statusLabel(*this, "FCenter", 109, 302, 40, "非居中");
+
+  BeTop = guideLine(*this, "BeTop", -8, 256, 800, 1);
+  BeLeft = guideLine(*this, "BeLeft", 168, 0, 1, 640);
+  BeBottom = guideLine(*this, "BeBottom", -8, 336, 800, 1);
+  BeRight = guideLine(*this, "BeRight", 208, -29, 1, 640);
+
+  LabLine4 = create<Label>();
+  LabLine4->setName(QStringLiteral("LabLine4"));
+  LabLine4->setBounds(720, 132, 14, 29);
+  LabLine4->setCaption(QStringLiteral("+"));
+  LabLine4->setFont(LabelFont{QStringLiteral("MS Sans Serif"), 24, kGreen, false});
+  LabLine4->setAlignment(TextAlign::Center);
+  LabLine4->setLayout(TextLayout::Center);
+  LabLine4->setTransparent(true);
+
+  LabCenter = create<Label>();
+  LabCenter->setName(QStringLiteral("LabCenter"));
+  LabCenter->setBounds(669, 176, 3, 4);
+  LabCenter->setTag(5);
+  LabCenter->setColor(kYellow);
+  LabCenter->setTransparent(true);
+
+  LabLeft = arrowPad(*this, "LabLeft", 656, 176, 7, 12, 3, "<");
+  LabRight = arrowPad(*this, "LabRight", 679, 172, 7, 12, 4, ">");
+  LabBottom = arrowPad(*this, "LabBottom", 668, 185, 7, 10, 2, "V");
+  LabTop = arrowPad(*this, "LabTop", 664, 160, 7, 10, 1, "^");
+
+  LabF6 = hotSpot(*this, "LabF6", 660, 82, 1, "显示(隐藏)黑色背景");
+  LabF7 = hotSpot(*this, "LabF7", 665, 91, 2, "文件选单置于黑色背景后");
+  LabAlt = hotSpot(*this, "LabAlt", 670, 97, 3, "显示(隐藏)文件选单");
+  LabF5 = hotSpot(*this, "LabF5", 673, 104, 4, "文件选单置于图像(前)后");
+  LabEsc = hotSpot(*this, "LabEsc", 672, 77, 5, "透明/不透明");
+  LabCtrl = hotSpot(*this, "LabCtrl", 676, 85, 6, "图像(停止)滚动");
+  LabShfHm = hotSpot(*this, "LabShfHm", 681, 96, 7, "滚动时锁定鼠标");
+  LabShf1 = hotSpot(*this, "LabShf1", 681, 135, 8, "图像全貌");
+  LabShf2 = hotSpot(*this, "LabShf2", 682, 143, 9, "图像比例放缩");
+  LabShf3 = hotSpot(*this, "LabShf3", 683, 151, 10, "图像非比例放缩");
+  LabShfEnd = hotSpot(*this, "LabShfEnd", 682, 159, 11, "图像复原");
+  LabShfPu = hotSpot(*this, "LabShfPu", 692, 131, 12, "图像(视域)放大");
+  LabShfPd = hotSpot(*this, "LabShfPd", 693, 140, 13, "图像(视域)缩小");
+
+  WholeImg = create<Label>();
+  WholeImg->setName(QStringLiteral("WholeImg"));
+  WholeImg->setBounds(685, 115, 32, 3);
+  WholeImg->setColor(kGreen);
+  WholeImg->setTransparent(true);
+  // Labels show the default arrow; everything else the multi-drag cursor.
+  for (Control* c : controls()) {
+    if (dynamic_cast<Label*>(c) != nullptr) c->setCursor(CursorShape::Arrow);
+  }
+}
+
+void TForm2::FormCreate() {
+  // The skin copy: the viewer shows it in place of the panel during drags.
+  // Rows below the skin stay white, see-through like the panel's own.
+  Bitmap temp = Bitmap::filled(width(), height(), PixelFormat::Rgb24, kWhite);
+  Canvas tempCanvas(temp);
+  tempCanvas.draw(0, 0, *ImgBStock->picture());
+  Form1->ImgBorder->canvas().copyRect(Rect{0, 0, width(), height()}, tempCanvas,
+                                      Rect{0, 0, width(), height()});
+}
+
+void TForm2::keyDown(int& key, int shift) { FormKeyDown(this, key, shift); }
+
+void TForm2::FormKeyDown(QObject* sender, int& key, int shift) {
+  Form1->FormKeyDown(sender, key, shift);
+}
+
+}  // namespace vistel

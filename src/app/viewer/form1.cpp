@@ -1,0 +1,145 @@
+#include "viewer/form1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+
+#include "assets/embedded_assets.h"
+#include "backdrop/form3.h"
+#include "chooser/get_img_form.h"
+#include "help/help_form.h"
+#include "panel/form2.h"
+#include "pictures/bmp_reader.h"
+#include "viewer/program_icon.h"
+#include "viewer/window_attributes.h"
+
+namespace vistel {
+
+TForm1* Form1 = nullptr;
+int FTrayShown = 0;
+
+TForm1::TForm1() {
+  // The other windows reach the viewer through Form1 while it is still being
+  // created (the panel paints its skin copy into ImgBorder).
+  Form1 = this;
+  applyDeviceAttributes(*this, kBlack);
+  setWindowTitle(QStringLiteral("Form1"));
+  buildComponents();
+  buildPopupMenu();
+  FormCreate();
+  setVisible(true);
+}
+
+TForm1::~TForm1() {
+  FormDestroy();
+  if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::buildComponents() {
+  ImgBottoMov = create<PictureControl>();
+  ImgBottoMov->setName(QStringLiteral("ImgBottoMov"));
+  ImgBottoMov->setBounds(0, 0, 640, 480);
+  ImgBottoMov->setAutoSize(true);
+
+  // The frame: black (the colour key) everywhere but its white opening,
+  // whose white is not drawn, so the picture beneath shows there.
+  ImgMask = create<PictureControl>();
+  ImgMask->setName(QStringLiteral("ImgMask"));
+  ImgMask->setAlign(Align::Client);
+  ImgMask->setPicture(std::make_unique<BitmapPicture>(readBmp(assets::frameMaskBmp())));
+  ImgMask->setTransparent(true);
+
+  ImgBorder = create<PictureControl>();
+  ImgBorder->setName(QStringLiteral("ImgBorder"));
+  ImgBorder->setAlign(Align::Client);
+  ImgBorder->setTransparent(true);
+  ImgBorder->setVisible(false);
+
+  Image1 = create<PictureControl>();
+  Image1->setName(QStringLiteral("Image1"));
+  Image1->setBounds(80, 16, 32, 32);
+  Image1->setVisible(false);
+  Image1->setPicture(programIconPicture());
+
+  for (Control* c : controls()) c->setCursor(CursorShape::MultiDrag);
+}
+
+void TForm1::buildPopupMenu() {
+  PopupMenu1 = new QMenu(this);
+  auto item = [this](const char* caption, void (TForm1::*handler)()) {
+    QAction* a = PopupMenu1->addAction(QString::fromUtf8(caption));
+    connect(a, &QAction::triggered, this, [this, a, handler](bool checked) {
+      // The handlers own the check marks: undo the menu's own toggle first.
+      if (a->isCheckable()) a->setChecked(!checked);
+      (this->*handler)();
+    });
+    return a;
+  };
+  SelectImg1 = item("选择图像(&SelectImg)", &TForm1::SelectImg1Click);
+  ImgRoll1 = item("图像滚动(ImgR&oll)", &TForm1::ImgRoll1Click);
+  ImgRoll1->setCheckable(true);
+  Back1 = item("窗口置后(&Back)", &TForm1::Back1Click);
+  ImgName1 = item("提示图名(Img&Name)", &TForm1::ImgName1Click);
+  ImgName1->setCheckable(true);
+  N1 = PopupMenu1->addSeparator();
+  Reset1 = item("复位(&Reset)", &TForm1::Reset1Click);
+  Help1 = item("帮助(&Help)", &TForm1::Help1Click);
+  N3 = PopupMenu1->addSeparator();
+  Exit1 = item("退出(&Exit)", &TForm1::Exit1Click);
+}
+
+void TForm1::FormCreate() {
+  // In this order, each built and running its own create handler before the
+  // next; none has an owner: the viewer alone holds and frees them.
+  FPanel = new TForm2();
+  FHelpForm = new THelpForm();
+  FChooser = new TGetImgForm();
+  FPanelShown = true;
+  FBackdrop = nullptr;
+}
+
+void TForm1::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  // Each of the first four steps is guarded on its own: the teardown never
+  // stops half-way.
+  try {
+    if (FTrayShown == 100) DeleteIcon();
+  } catch (...) {
+  }
+  try {
+    delete FHelpForm;
+  } catch (...) {
+  }
+  FHelpForm = nullptr;
+  try {
+    delete FPanel;
+  } catch (...) {
+  }
+  FPanel = nullptr;
+  try {
+    delete FChooser;
+  } catch (...) {
+  }
+  FChooser = nullptr;
+  if (FBackdrop != nullptr) {
+    FBackdrop->setVisible(false);
+    delete FBackdrop;
+    FBackdrop = nullptr;
+  }
+}
+
+void TForm1::keyDown(int& key, int shift) { FormKeyDown(this, key, shift); }
+
+void TForm1::closeEvent(QCloseEvent* e) {
+  // Closing the main window ends the message loop and with it the program.
+  e->accept();
+  QCoreApplication::quit();
+}
+
+void TForm1::Exit1Click() { close(); }
+
+void TForm1::Help1Click() { FHelpForm->setVisible(!FHelpForm->visible()); }
+
+void TForm1::ImgRoll1Click() { ImgRoll1->setChecked(!ImgRoll1->isChecked()); }
+
+}  // namespace vistel

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QMenu>
+#include <QString>
+
+#include "controls/picture_control.h"
+#include "windows/form.h"
+
+namespace vistel {
+
+class TForm2;
+class TForm3;
+class THelpForm;
+class TGetImgForm;
+
+// The viewer: the main window. It carries the current picture (ImgBottoMov)
+// under the frame mask (ImgMask), holds the other windows of the set and the
+// state the command map, the gestures and the stacking commands work on.
+class TForm1 : public Form {
+  Q_OBJECT
+
+ public:
+  TForm1();
+  ~TForm1() override;
+
+  // Components, bottom of the stacking order first.
+  PictureControl* ImgBottoMov = nullptr;
+  PictureControl* ImgMask = nullptr;
+  PictureControl* ImgBorder = nullptr;
+  PictureControl* Image1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction* SelectImg1 = nullptr;
+  QAction* ImgRoll1 = nullptr;
+  QAction* Back1 = nullptr;
+  QAction* ImgName1 = nullptr;
+  QAction* N1 = nullptr;
+  QAction* Reset1 = nullptr;
+  QAction* Help1 = nullptr;
+  QAction* N3 = nullptr;
+  QAction* Exit1 = nullptr;
+
+  // General-purpose properties the stacking commands keep switches in: the
+  // opaque switch (Tag) and the chooser order switch (Hint).
+  int Tag = 0;
+  QString Hint;
+
+  // The command map of the whole window set.
+  void FormKeyDown(QObject* sender, int& key, int shift);
+
+  void SelectImg1Click();
+  void ImgRoll1Click();
+  void Back1Click();
+  void ImgName1Click();
+  void Reset1Click();
+  void Help1Click();
+  void Exit1Click();
+
+  // Window set and state, reached by the other windows through Form1.
+  TForm2* FPanel = nullptr;
+  THelpForm* FHelpForm = nullptr;
+  TGetImgForm* FChooser = nullptr;
+  TForm3* FBackdrop = nullptr;
+  double FAspect = 0.0;
+  bool FChooserShown = false;
+  bool FPanelShown = true;
+  bool FTracking = false;
+  bool FLockMouse = false;
+  bool FMoved = false;
+  int FLastX = 0;
+  int FLastY = 0;
+  int FAnchorX = 0;
+  int FAnchorY = 0;
+  int FRollCount = 0;
+  int FFastX = 0;
+  int FFastY = 0;
+  int FIgnoreUps = 0;
+
+  // The notification-area icon that stands for the set while it is sent back.
+  void AddIcon();
+  void DeleteIcon();
+
+  // The teardown, run once when the viewer closes (also from the destructor).
+  void FormDestroy();
+
+  void keyDown(int& key, int shift) override;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void buildComponents();
+  void buildPopupMenu();
+  void FormCreate();
+
+  bool destroyed_ = false;
+  class QSystemTrayIcon* tray_ = nullptr;
+};
+
+// The one program-wide reference to the viewer, valid from the start of the
+// viewer's construction until it is destroyed.
+extern TForm1* Form1;
+
+// 100 while the notification-area icon is present, 0 otherwise.
+extern int FTrayShown;
+
+}  // namespace vistel

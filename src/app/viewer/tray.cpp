@@ -1,0 +1,26 @@
+// The notification-area icon that stands for the window set while it is
+// sent back: identifier 100, tip "窗口被置后", the program icon.
+#include <QSystemTrayIcon>
+
+#include "viewer/form1.h"
+#include "viewer/program_icon.h"
+
+namespace vistel {
+
+void TForm1::AddIcon() {
+  FTrayShown = 100;
+  if (tray_ == nullptr) {
+    tray_ = new QSystemTrayIcon(this);
+    tray_->setIcon(programIcon());
+    tray_->setToolTip(QStringLiteral("窗口被置后"));
+  }
+  // Whether the platform has a notification area is not looked at.
+  tray_->show();
+}
+
+void TForm1::DeleteIcon() {
+  if (tray_ != nullptr) tray_->hide();
+  FTrayShown = 0;
+}
+
+}  // namespace vistel
