@@ -11,6 +11,7 @@
 #include "pictures/bmp_reader.h"
 #include "viewer/program_icon.h"
 #include "viewer/window_attributes.h"
+#include "windows/desktop.h"
 
 namespace vistel {
 
@@ -21,6 +22,7 @@ TForm1::TForm1() {
   // The other windows reach the viewer through Form1 while it is still being
   // created (the panel paints its skin copy into ImgBorder).
   Form1 = this;
+  desktop().stack().setMainWindow(windowId());
   applyDeviceAttributes(*this, kBlack);
   setWindowTitle(QStringLiteral("Form1"));
   buildComponents();

@@ -1,0 +1,105 @@
+// The control panel: the skin, its labels and hot spots, and the skin copy it
+// paints into the viewer.
+#include <gtest/gtest.h>
+
+#include "panel/form2.h"
+#include "viewer/form1.h"
+
+namespace vistel {
+namespace {
+
+struct Panel : ::testing::Test {
+  TForm1* viewer = nullptr;
+  TForm2* panel = nullptr;
+  void SetUp() override {
+    viewer = new TForm1();
+    panel = viewer->FPanel;
+  }
+  void TearDown() override { delete viewer; }
+};
+
+TEST_F(Panel, StatusLabelsStartWithTheirCaptionsAndGuideLinesHidden) {
+  EXPECT_EQ(panel->FZoom->caption(), QStringLiteral("原图显示"));
+  EXPECT_EQ(panel->FCenter->caption(), QStringLiteral("非居中"));
+  EXPECT_EQ(panel->FZoom->boundsRect(), Rect::fromSize(102, 349, 62, 16));
+  EXPECT_EQ(panel->FCenter->boundsRect(), Rect::fromSize(109, 302, 40, 16));
+  EXPECT_EQ(panel->FZoom->font().family, QStringLiteral("宋体"));
+  EXPECT_EQ(panel->FZoom->font().pixelHeight, 12);
+  EXPECT_EQ(panel->FZoom->font().color, 0xFFFF00u);
+  EXPECT_TRUE(panel->FZoom->transparent());
+  for (Bevel* b : {panel->BeTop, panel->BeLeft, panel->BeBottom, panel->BeRight})
+    EXPECT_FALSE(b->visible());
+  EXPECT_EQ(panel->BeRight->boundsRect(), Rect::fromSize(208, -29, 1, 640));
+}
+
+TEST_F(Panel, HotSpotsAreInvisibleTaggedAndHinted) {
+  struct Spot {
+    Label* label;
+    int tag;
+    const char* hint;
+  };
+  const Spot spots[] = {{panel->LabF6, 1, "显示(隐藏)黑色背景"},
+                        {panel->LabEsc, 5, "透明/不透明"},
+                        {panel->LabShf1, 8, "图像全貌"},
+                        {panel->LabShfPd, 13, "图像(视域)缩小"}};
+  for (const Spot& s : spots) {
+    EXPECT_EQ(s.label->tag(), s.tag);
+    EXPECT_EQ(s.label->hint(), QString::fromUtf8(s.hint));
+    EXPECT_TRUE(s.label->showHint());
+    EXPECT_TRUE(s.label->transparent());
+    EXPECT_EQ(s.label->width(), 3);
+  }
+  EXPECT_EQ(panel->LabCenter->tag(), 5);
+  EXPECT_EQ(panel->LabTop->caption(), "^");
+  EXPECT_EQ(panel->LabBottom->tag(), 2);
+  EXPECT_EQ(panel->WholeImg->boundsRect(), Rect::fromSize(685, 115, 32, 3));
+  EXPECT_FALSE(panel->WholeImg->showHint());
+  // Labels keep the default arrow; the skin has the multi-drag cursor.
+  EXPECT_EQ(panel->LabF6->cursor(), CursorShape::Arrow);
+  EXPECT_EQ(panel->ImgBStock->cursor(), CursorShape::MultiDrag);
+  // Declaration order: skin first, WholeImg last.
+  EXPECT_EQ(panel->controls().front(), panel->ImgBStock);
+  EXPECT_EQ(panel->controls().back(), panel->WholeImg);
+}
+
+TEST_F(Panel, SkinShowsTheWreathAndLeavesTheRestToTheColourKey) {
+  const QImage& img = panel->backBuffer();
+  // A hot spot lies on a dot of the butterfly: not white, so it is seen.
+  EXPECT_NE(img.pixel(661, 83) & kRgbMask, kWhite);
+  // The ring's interior and the rows below the skin are white: see-through.
+  EXPECT_EQ(img.pixel(400, 300) & kRgbMask, kWhite);
+  EXPECT_EQ(img.pixel(400, 605) & kRgbMask, kWhite);
+  EXPECT_TRUE(panel->shape().contains(QPoint(661, 83)));
+  EXPECT_FALSE(panel->shape().contains(QPoint(400, 300)));
+  EXPECT_FALSE(panel->shape().contains(QPoint(400, 605)));
+}
+
+TEST_F(Panel, SkinCopyInTheViewerMatchesThePanelsSkin) {
+  PictureControl* border = viewer->ImgBorder;
+  ASSERT_NE(border->picture(), nullptr);
+  EXPECT_EQ(border->pictureWidth(), 792);
+  EXPECT_EQ(border->pictureHeight(), 611);
+  // Show the copy alone (labels aside) and compare it with the skin drawn
+  // the same way: every pixel the copy paints is the skin's pixel.
+  QImage copy(792, 611, QImage::Format_RGB32);
+  copy.fill(0x123456);
+  border->setVisible(true);
+  border->paint(copy, Rect{0, 0, 792, 611});
+  QImage skin(792, 611, QImage::Format_RGB32);
+  skin.fill(0xFFFFFF);
+  panel->ImgBStock->paint(skin, Rect{0, 0, 792, 611});
+  int differing = 0;
+  for (int y = 0; y < 611; y += 3)
+    for (int x = 0; x < 792; x += 3) {
+      const QRgb c = copy.pixel(x, y) & kRgbMask;
+      const QRgb s = skin.pixel(x, y) & kRgbMask;
+      // White is the copy's transparent colour: there the background shows.
+      if (s == kWhite ? c != 0x123456u : c != s) ++differing;
+    }
+  EXPECT_EQ(differing, 0);
+  // The bottom rows, which the skin does not cover, are see-through too.
+  EXPECT_EQ(copy.pixel(300, 600) & kRgbMask, 0x123456u);
+}
+
+}  // namespace
+}  // namespace vistel
