@@ -46,7 +46,6 @@ int main(int argc, char** argv) {
   vistel::platform::selectPlatform();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vistel"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Vistel"));
   QApplication::setQuitOnLastWindowClosed(false);
   vistel::registerFontSubstitutions();
   vistel::registerMultiDragCursor();

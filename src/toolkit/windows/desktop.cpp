@@ -17,6 +17,10 @@ constexpr int kStaleActivationMs = 500;
 // Activation moves between our own windows through a moment in which none
 // of them is active; only a longer absence means another application.
 constexpr int kDeactivationDelayMs = 100;
+// How long after a window was mapped the window manager's own focus and
+// placement moves are undone rather than followed.
+constexpr int kSettleMs = 1000;
+constexpr int kRemirrorDelayMs = 60;
 
 }  // namespace
 
@@ -25,6 +29,9 @@ Desktop::Desktop() {
   deactivation_.setSingleShot(true);
   deactivation_.setInterval(kDeactivationDelayMs);
   connect(&deactivation_, &QTimer::timeout, this, &Desktop::confirmDeactivation);
+  remirror_.setSingleShot(true);
+  remirror_.setInterval(kRemirrorDelayMs);
+  connect(&remirror_, &QTimer::timeout, this, &Desktop::forceMirror);
   if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
     connect(app, &QGuiApplication::applicationStateChanged, this,
             &Desktop::applicationStateChanged);
@@ -103,8 +110,28 @@ void Desktop::mirror() {
   mirroring_ = false;
 }
 
+void Desktop::windowMapped(Form*) {
+  // Window managers take new windows on asynchronously and place and focus
+  // them by their own rules (openbox puts a window it does not focus below
+  // the focused one). Once they have settled, our order and activation are
+  // put back, and focus reports meanwhile are taken as that placement noise.
+  lastMapped_.restart();
+  remirror_.start();
+}
+
+void Desktop::forceMirror() {
+  mirroredOrder_.clear();
+  mirroredActive_ = kNoWindow;
+  mirror();
+}
+
 void Desktop::windowActivated(Form* form) {
   const WindowId id = form->windowId();
+  if (lastMapped_.isValid() && lastMapped_.elapsed() < kSettleMs && stack_.appActive() &&
+      id != stack_.active()) {
+    remirror_.start();
+    return;
+  }
   // A report of another window while ours is on its way is an echo of an
   // earlier request.
   if (requested_ != kNoWindow && id != requested_ && requestedAt_.elapsed() < kStaleActivationMs)

@@ -38,11 +38,15 @@ class Desktop : public QObject {
   WindowId attach(Form* form, bool stayOnTop);
   void detach(Form* form);
   void windowActivated(Form* form);
+  // The window manager has put a newly shown window on the screen; its own
+  // placement of new windows may have undone our order, so it is restored.
+  void windowMapped(Form* form);
 
  private:
   void mirror();
   void applicationStateChanged(Qt::ApplicationState state);
   void confirmDeactivation();
+  void forceMirror();
 
   WindowStack stack_;
   std::map<WindowId, Form*> forms_;
@@ -56,6 +60,8 @@ class Desktop : public QObject {
   std::vector<Form*> lastRaised_;
   int restacks_ = 0;
   bool mirroring_ = false;
+  QTimer remirror_;
+  QElapsedTimer lastMapped_;
 };
 
 }  // namespace vistel

@@ -149,12 +149,16 @@ void Form::ensureCreated() {
   created_ = true;
   applyTopmost(desktop_->stack().isTopmost(id_));
   winId();
+  // The first exposure after a show tells that the window manager has taken
+  // the window on; only from then on does it honour our restacking.
+  if (QWindow* w = windowHandle()) w->installEventFilter(this);
   applyLayering();
 }
 
 void Form::setVisible(bool visible) {
   if (visible == visible_) return;
   visible_ = visible;
+  if (!visible) mapped_ = false;
   if (visible) {
     ensureCreated();
     refresh();  // the shape is in place before the window appears

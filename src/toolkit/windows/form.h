@@ -192,6 +192,7 @@ class Form : public QWidget, public ControlHost {
   BorderStyle border_;
   bool created_ = false;
   bool visible_ = false;
+  bool mapped_ = false;  // exposed since it was last shown
 
   Rgb color_ = 0xC0C0C0;
   bool alphaBlend_ = false;

@@ -10,6 +10,9 @@
 
 #include "windows/error_box.h"
 #include "windows/form.h"
+#include "windows/desktop.h"
+
+#include <QWindow>
 #include "windows/shape.h"
 
 namespace vistel {
@@ -161,6 +164,13 @@ void Form::watchChildren(QObject* parent) {
 }
 
 bool Form::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == windowHandle()) {
+    if (e->type() == QEvent::Expose && !mapped_ && windowHandle()->isExposed()) {
+      mapped_ = true;
+      desktop_->windowMapped(this);
+    }
+    return QWidget::eventFilter(watched, e);
+  }
   switch (e->type()) {
     case QEvent::Paint:
     case QEvent::Show:
