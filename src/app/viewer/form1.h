@@ -47,6 +47,10 @@ class TForm1 : public Form {
   // The command map of the whole window set.
   void FormKeyDown(QObject* sender, int& key, int shift);
 
+  // Steps the chooser's selection through the thumbnail grid (direction 1 up,
+  // 2 down, 3 back, 4 on); consumes the key when it acts.
+  void StepSelection(int& key, int direction);
+
   void SelectImg1Click();
   void ImgRoll1Click();
   void Back1Click();
