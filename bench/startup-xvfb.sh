@@ -4,14 +4,6 @@
 set -euo pipefail
 build=$1
 shift
-root=$(cd "$(dirname "$0")/.." && pwd)
-n=$((500 + RANDOM % 400))
-export DISPLAY=:$n
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-x=$!
-trap 'kill $x $wm 2>/dev/null || true' EXIT
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-openbox --config-file "$root/tests/e2e/openbox-rc.xml" >/dev/null 2>&1 &
-wm=$!
-sleep 0.5
+source "$(dirname "$0")/../scripts/xdesktop.sh"
+start_virtual_desktop $((500 + RANDOM % 400))
 QT_QPA_PLATFORM=xcb "$build/bench/startup_bench" "$@"

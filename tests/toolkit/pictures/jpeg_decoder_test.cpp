@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pictures/picture.h"
+#include "support/read_file.h"
 
 namespace vistel {
 namespace {
@@ -19,10 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+using vistel::testing::readFile;
 
 std::vector<fs::path> fixtures() {
   std::vector<fs::path> files;

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "pictures/jpeg_picture.h"
+#include "support/read_file.h"
 
 namespace vistel {
 namespace {
@@ -28,10 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+using vistel::testing::readFile;
 
 struct DjpegRun {
   int status = -1;  // djpeg's exit code: 0 fine, 2 warnings, 1 error

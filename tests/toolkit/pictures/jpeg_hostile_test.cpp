@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "pictures/jpeg_picture.h"
+#include "support/read_file.h"
 
 namespace vistel {
 namespace {
@@ -26,10 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+using vistel::testing::readFile;
 
 std::string errorOf(int code) { return "JPEG error #" + std::to_string(code); }
 

@@ -15,16 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "support/read_file.h"
+
 namespace vistel {
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+using vistel::testing::readFile;
 
 Bytes fixture(const char* name) { return readFile(fs::path(VISTEL_TEST_DATA) / "jpeg" / name); }
 Bytes badFixture(const char* name) {
