@@ -32,12 +32,13 @@ void* mapAligned(std::size_t bytes) {
   const std::size_t total = bytes + kHugePage;
   void* raw = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) throw std::bad_alloc();
-  auto start = reinterpret_cast<std::uintptr_t>(raw);
-  const std::uintptr_t aligned = roundUp(start, kHugePage);
-  if (aligned > start) munmap(raw, aligned - start);
-  const std::uintptr_t end = start + total;
-  if (end > aligned + bytes) munmap(reinterpret_cast<void*>(aligned + bytes), end - aligned - bytes);
-  void* p = reinterpret_cast<void*>(aligned);
+  char* start = static_cast<char*>(raw);
+  const auto misalignment = reinterpret_cast<std::uintptr_t>(start) % kHugePage;
+  const std::size_t lead = misalignment == 0 ? 0 : kHugePage - misalignment;
+  char* p = start + lead;
+  if (lead > 0) munmap(start, lead);
+  const std::size_t tail = total - lead - bytes;
+  if (tail > 0) munmap(p + bytes, tail);
 #ifdef MADV_HUGEPAGE
   madvise(p, bytes, MADV_HUGEPAGE);
 #endif

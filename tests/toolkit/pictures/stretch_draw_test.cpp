@@ -107,6 +107,8 @@ TEST(PixelBuffer, ReleasedLargeBufferIsReusedForTheNextPicture) {
   EXPECT_GT(PixelBuffer::spareBytes(), 0u);
   PixelBuffer b(4000 * 3000);
   EXPECT_EQ(b.data(), first);
+  // Large buffers start on a huge-page boundary, so huge pages can back them.
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(b.data()) % (std::uintptr_t{2} << 20), 0u);
   EXPECT_EQ(PixelBuffer::spareBytes(), 0u);
   // Much smaller requests do not pin the large mapping.
   PixelBuffer::releaseSpare();
