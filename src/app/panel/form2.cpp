@@ -80,6 +80,18 @@ void TForm2::buildComponents() {
   ImgBStock->setPicture(
       std::make_unique<JpegPicture>(std::vector<std::uint8_t>(skin.begin(), skin.end())));
   ImgBStock->setCursor(CursorShape::MultiDrag);
+  // The skin is where the user grabs the device: its presses, moves and
+  // releases are the viewer's gestures; a double click sends the set back.
+  ImgBStock->onMouseDown = [](Control& c, const MouseEvent& m) {
+    Form1->ImgBorderMouseDown(c, m.button, m.shift, m.x, m.y);
+  };
+  ImgBStock->onMouseMove = [](Control& c, const MouseEvent& m) {
+    Form1->ImgBorderMouseMove(c, m.shift, m.x, m.y);
+  };
+  ImgBStock->onMouseUp = [](Control& c, const MouseEvent& m) {
+    Form1->ImgBorderMouseUp(c, m.button, m.shift, m.x, m.y);
+  };
+  ImgBStock->onDblClick = [](Control&) { Form1->Back1Click(); };
 
   FZoom = statusLabel(*this, "FZoom", 102, 349, 62, "原图显示");
   FCenter = statusLabel(*this, "FCenter", 109, 302, 40, "非居中");

@@ -1,12 +1,128 @@
 // The command map of the whole window set: the viewer's key handler, which
-// the panel and the chooser hand their keys to.
+// the panel and the chooser hand their keys to, and the panel's hot spots
+// call with keys of their own making.
+#include "viewer/command_map.h"
+
+#include "controls/control.h"
 #include "viewer/form1.h"
+#include "viewer/picture_rect.h"
 #include "windows/key_codes.h"
+
+namespace vistel::command_map {
+namespace {
+
+using picture_rect::kBottomDown;
+using picture_rect::kBottomUp;
+using picture_rect::kLeftLeft;
+using picture_rect::kLeftRight;
+using picture_rect::kNaturalSize;
+using picture_rect::kRightLeft;
+using picture_rect::kRightRight;
+using picture_rect::kTopDown;
+using picture_rect::kTopUp;
+using picture_rect::kZoomIn;
+using picture_rect::kZoomOut;
+
+void ctrlKey(TForm1& v, int&) {
+  v.ShowPanel();
+  v.ImgRoll1->setChecked(!v.ImgRoll1->isChecked());
+  v.FRollCount = 0;
+}
+
+template <int Code>
+void resize(TForm1& v, int&) {
+  v.ResizeFrame(Code);
+}
+
+// Ctrl+arrow edge moves stop rolling first.
+template <int Code>
+void resizeNoRoll(TForm1& v, int&) {
+  v.ImgRoll1->setChecked(false);
+  v.ResizeFrame(Code);
+}
+
+template <int Direction>
+void step(TForm1& v, int& key) {
+  v.StepSelection(key, Direction);
+}
+
+void toggleMode(TForm1& v, int& key) { v.ToggleDisplayMode(key); }
+void toggleLock(TForm1& v, int&) { v.FLockMouse = !v.FLockMouse; }
+void chooser(TForm1& v, int&) { v.SelectImg1Click(); }
+void help(TForm1& v, int&) { v.Help1Click(); }
+
+using enum When;
+constexpr Consumes kNo = Consumes::No;
+constexpr Consumes kYes = Consumes::Yes;
+constexpr Consumes kActs = Consumes::WhenActs;
+
+// The stacking, fading and backdrop commands (Esc, F2-F7) are built with the
+// window stacking: their rows hold their place and do nothing until then.
+constexpr Row kRows[] = {
+    {vk::kControl, Any, kNo, ctrlKey, "show panel, invert roll mode"},
+    {vk::k1, Shift, kNo, toggleMode, "proportional shrink toggle"},
+    {vk::k2, Shift, kNo, toggleMode, "proportional scaling toggle"},
+    {vk::k3, Shift, kNo, toggleMode, "free scaling toggle"},
+    {vk::kPrior, Shift, kYes, resize<kZoomIn>, "zoom in"},
+    {vk::kNext, Shift, kYes, resize<kZoomOut>, "zoom out"},
+    {vk::kEnd, Shift, kYes, resize<kNaturalSize>, "natural size"},
+    {vk::kHome, Shift, kYes, toggleLock, "mouse lock while rolling"},
+    {vk::kInsert, Shift, kYes, toggleMode, "centring toggle"},
+    {vk::kEscape, Any, kNo, nullptr, "opaque switch"},
+    {vk::kMenu, Any, kNo, chooser, "chooser toggle"},
+    {vk::kF1, Any, kNo, help, "help window toggle"},
+    {vk::kF2, Any, kNo, nullptr, "send the window set back"},
+    {vk::kF3, Any, kNo, nullptr, "fade in"},
+    {vk::kF4, Any, kNo, nullptr, "fade out"},
+    {vk::kUp, Shift, kYes, resize<kTopUp>, "top edge up"},
+    {vk::kDown, Shift, kYes, resize<kTopDown>, "top edge down"},
+    {vk::kLeft, Shift, kYes, resize<kLeftLeft>, "left edge left"},
+    {vk::kRight, Shift, kYes, resize<kLeftRight>, "left edge right"},
+    {vk::kUp, Ctrl, kYes, resizeNoRoll<kBottomUp>, "bottom edge up"},
+    {vk::kDown, Ctrl, kYes, resizeNoRoll<kBottomDown>, "bottom edge down"},
+    {vk::kLeft, Ctrl, kYes, resizeNoRoll<kRightLeft>, "right edge left"},
+    {vk::kRight, Ctrl, kYes, resizeNoRoll<kRightRight>, "right edge right"},
+    {vk::kUp, Any, kActs, step<1>, "selection one row up"},
+    {vk::kDown, Any, kActs, step<2>, "selection one row down"},
+    {vk::kLeft, Any, kActs, step<3>, "selection one back"},
+    {vk::kRight, Any, kActs, step<4>, "selection one on"},
+    {vk::kF7, Any, kNo, nullptr, "chooser behind the backdrop"},
+    {vk::kF6, Any, kNo, nullptr, "backdrop toggle"},
+    {vk::kF5, Any, kNo, nullptr, "chooser order switch"},
+};
+
+bool holds(When when, int shift) {
+  switch (when) {
+    case Any:
+      return true;
+    case Shift:
+      return (shift & kShift) != 0;
+    case Ctrl:
+      return (shift & kCtrl) != 0;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::span<const Row> rows() { return kRows; }
+
+const Row* match(int key, int shift) {
+  for (const Row& row : kRows) {
+    if (row.key == key && holds(row.when, shift)) return &row;
+  }
+  return nullptr;
+}
+
+}  // namespace vistel::command_map
 
 namespace vistel {
 
-void TForm1::FormKeyDown(QObject*, int& key, int) {
-  if (key == vk::kF1) Help1Click();
+void TForm1::FormKeyDown(QObject*, int& key, int shift) {
+  const command_map::Row* row = command_map::match(key, shift);
+  if (row == nullptr) return;
+  if (row->run != nullptr) row->run(*this, key);
+  if (row->consumes == command_map::Consumes::Yes) key = 0;
 }
 
 }  // namespace vistel

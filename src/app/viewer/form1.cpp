@@ -63,6 +63,20 @@ void TForm1::buildComponents() {
   Image1->setPicture(programIconPicture());
 
   for (Control* c : controls()) c->setCursor(CursorShape::MultiDrag);
+
+  // The mask and the skin copy share one set of gesture handlers.
+  for (PictureControl* surface : {ImgMask, ImgBorder}) {
+    surface->onMouseDown = [this](Control& c, const MouseEvent& m) {
+      ImgBorderMouseDown(c, m.button, m.shift, m.x, m.y);
+    };
+    surface->onMouseMove = [this](Control& c, const MouseEvent& m) {
+      ImgBorderMouseMove(c, m.shift, m.x, m.y);
+    };
+    surface->onMouseUp = [this](Control& c, const MouseEvent& m) {
+      ImgBorderMouseUp(c, m.button, m.shift, m.x, m.y);
+    };
+  }
+  ImgMask->onDblClick = [this](Control&) { ImgMaskDblClick(); };
 }
 
 void TForm1::buildPopupMenu() {

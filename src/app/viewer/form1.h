@@ -59,6 +59,32 @@ class TForm1 : public Form {
   void Help1Click();
   void Exit1Click();
 
+  // The picture rectangle (ImgBottoMov's bounds): edge moves, zoom steps and
+  // natural size by code, the guide lines on its edges, the view reset, the
+  // centring and whole-picture placements, and the display-mode toggles
+  // (key 49, 50, 51 or 45, as pressed with Shift).
+  void ResizeFrame(int code);
+  void SyncGuides();
+  void ResetView();
+  void CenterFrame();
+  void PlaceWholePicture();
+  void ToggleDisplayMode(int key);
+
+  // Mouse gestures on ImgMask, ImgBorder and the panel's ImgBStock; x and y
+  // are in the surface's client coordinates, every kept position is on the
+  // screen.
+  void ImgBorderMouseDown(Control& surface, MouseButton button, int shift, int x, int y);
+  void ImgBorderMouseMove(Control& surface, int shift, int x, int y);
+  void ImgBorderMouseUp(Control& surface, MouseButton button, int shift, int x, int y);
+  void ImgMaskDblClick();
+  void ShowPanel();
+  void HidePanel();
+  void DragFrame(int x, int y);
+  void DragWindow(int x, int y);
+  void DragPicture(int x, int y);
+  void FastDragPicture(int x, int y);
+  void RollPicture(int x, int y);
+
   // Window set and state, reached by the other windows through Form1.
   TForm2* FPanel = nullptr;
   THelpForm* FHelpForm = nullptr;

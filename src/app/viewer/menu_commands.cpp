@@ -4,7 +4,9 @@
 
 namespace vistel {
 
+// Sending the window set back is built with the stacking commands.
 void TForm1::Back1Click() {}
-void TForm1::Reset1Click() {}
+
+void TForm1::Reset1Click() { ResetView(); }
 
 }  // namespace vistel

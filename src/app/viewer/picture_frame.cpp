@@ -1,0 +1,100 @@
+// The viewer's side of the picture rectangle: applies the arithmetic of
+// picture_rect.h to ImgBottoMov, keeps the panel's guide lines on its edges
+// and writes the zoom and centring state into the panel's status labels.
+#include "panel/form2.h"
+#include "viewer/form1.h"
+#include "viewer/picture_rect.h"
+#include "windows/key_codes.h"
+
+namespace vistel {
+namespace {
+
+picture_rect::Frame frameOf(const Control& c) { return {c.left(), c.top(), c.width(), c.height()}; }
+
+QString text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+}  // namespace
+
+void TForm1::ResizeFrame(int code) {
+  using namespace picture_rect;
+  if (code == kNaturalSize) {
+    if (ImgBottoMov->autoSize()) return;
+    ImgBottoMov->setAutoSize(true);  // takes the picture's natural size
+    ImgBottoMov->setProportional(false);
+    ImgBottoMov->setStretch(false);
+    FPanel->FZoom->setCaption(text(kFullSize));
+    CenterFrame();
+    SyncGuides();
+    return;
+  }
+  // Even when nothing else changes, the control stops following the
+  // picture's size.
+  ImgBottoMov->setAutoSize(false);
+  const std::optional<Frame> n =
+      resized(frameOf(*ImgBottoMov), code, FAspect, clientWidth(), clientHeight());
+  if (!n) return;
+  ImgBottoMov->setBounds(n->left, n->top, n->width, n->height);
+  SyncGuides();
+  if (FPanel->FZoom->caption() == text(kFullSize)) FPanel->FZoom->setCaption(text(kCropped));
+}
+
+void TForm1::SyncGuides() {
+  // Left and top lines on the first column and row, right and bottom lines
+  // one pixel past the last; hidden lines move too.
+  const int l = ImgBottoMov->left();
+  const int t = ImgBottoMov->top();
+  FPanel->BeLeft->setLeft(l);
+  FPanel->BeRight->setLeft(l + ImgBottoMov->width());
+  FPanel->BeTop->setTop(t);
+  FPanel->BeBottom->setTop(t + ImgBottoMov->height());
+}
+
+void TForm1::CenterFrame() {
+  const picture_rect::Frame f =
+      picture_rect::centred(frameOf(*ImgBottoMov), clientWidth(), clientHeight());
+  ImgBottoMov->setBounds(f.left, f.top, f.width, f.height);
+}
+
+void TForm1::PlaceWholePicture() {
+  const picture_rect::Frame f = picture_rect::wholePicture(FAspect);
+  ImgBottoMov->setBounds(f.left, f.top, f.width, f.height);
+}
+
+void TForm1::ResetView() {
+  ImgRoll1->setChecked(false);
+  FTracking = false;
+  FLockMouse = false;
+  CenterFrame();
+  SyncGuides();
+}
+
+void TForm1::ToggleDisplayMode(int key) {
+  using picture_rect::Toggle;
+  Toggle which = Toggle::Center;
+  switch (key) {
+    case vk::k1:
+      which = Toggle::Proportional;
+      break;
+    case vk::k2:
+      which = Toggle::ProportionalStretch;
+      break;
+    case vk::k3:
+      which = Toggle::Stretch;
+      break;
+    case vk::kInsert:
+      which = Toggle::Center;
+      break;
+    default:
+      return;
+  }
+  const picture_rect::DisplayFlags now{ImgBottoMov->autoSize(), ImgBottoMov->stretch(),
+                                       ImgBottoMov->proportional(), ImgBottoMov->center()};
+  const auto r = picture_rect::toggled(now, which);
+  if (!r) return;
+  ImgBottoMov->setStretch(r->flags.stretch);
+  ImgBottoMov->setProportional(r->flags.proportional);
+  ImgBottoMov->setCenter(r->flags.center);
+  (r->zoomLabel ? FPanel->FZoom : FPanel->FCenter)->setCaption(text(r->text));
+}
+
+}  // namespace vistel

@@ -1,0 +1,88 @@
+#pragma once
+
+// The arithmetic of the picture rectangle: edge moves, zoom steps, centring
+// and the whole-picture placement. No windows here, so every rule can be
+// checked on its own; the viewer applies the results to ImgBottoMov.
+#include <optional>
+
+namespace vistel::picture_rect {
+
+// ImgBottoMov's bounds in viewer client pixels.
+struct Frame {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const Frame&, const Frame&) = default;
+};
+
+// Operation codes of ResizeFrame.
+constexpr int kTopUp = 11;
+constexpr int kTopDown = 12;
+constexpr int kLeftLeft = 13;
+constexpr int kLeftRight = 14;
+constexpr int kBottomUp = 21;
+constexpr int kBottomDown = 22;
+constexpr int kRightLeft = 23;
+constexpr int kRightRight = 24;
+constexpr int kZoomIn = -20;
+constexpr int kZoomOut = 20;
+constexpr int kNaturalSize = 30;
+
+// Nearest integer, halves to even (2.5 -> 2, 3.5 -> 4); saturates at the
+// int range so that a silly aspect ratio cannot overflow.
+int roundHalfEven(double x);
+
+// (viewer - size) div 2, truncating toward zero: -209 div 2 is -104.
+int centredOffset(int viewerSize, int size);
+
+// Width removed by one zoom step: -10 for zooming in (negative codes), 10 %
+// of the width below half the viewer's width, 25 % from there on.
+int zoomStep(int code, int width, int viewerWidth);
+
+// The rectangle after an edge move or zoom step (any code but natural size),
+// or nothing when its width or height would be 0 or less.
+std::optional<Frame> resized(const Frame& current, int code, double aspect, int viewerWidth,
+                             int viewerHeight);
+
+// Centred in the viewer, size kept.
+Frame centred(const Frame& current, int viewerWidth, int viewerHeight);
+
+// The whole picture: centred on (415, 300) of the viewer, the picture's
+// aspect ratio, a diagonal of 500 pixels. Width and height come from the
+// rounded left and top, so the centre stays exact.
+Frame wholePicture(double aspect);
+
+// Display flags of the picture control and the texts of the two status
+// labels that the display-mode toggles write.
+struct DisplayFlags {
+  bool autoSize = true;
+  bool stretch = false;
+  bool proportional = false;
+  bool center = false;
+  friend bool operator==(const DisplayFlags&, const DisplayFlags&) = default;
+};
+
+enum class Toggle { Proportional, ProportionalStretch, Stretch, Center };
+
+struct ToggleResult {
+  DisplayFlags flags;
+  bool zoomLabel = true;  // the text is for FZoom (else FCenter)
+  const char* text = "";  // UTF-8
+};
+
+// One display-mode toggle; nothing when it is ignored (the three scaling
+// toggles while AutoSize is on).
+std::optional<ToggleResult> toggled(const DisplayFlags& flags, Toggle which);
+
+// Status label texts (UTF-8).
+inline constexpr const char* kFullSize = "原图显示";
+inline constexpr const char* kWholePicture = "图像全貌";
+inline constexpr const char* kCropped = "裁剪图形";
+inline constexpr const char* kProportionalShrink = "比例缩小";
+inline constexpr const char* kProportionalScaling = "比例缩放";
+inline constexpr const char* kFreeScaling = "非比例缩放";
+inline constexpr const char* kCentred = "居中";
+inline constexpr const char* kNotCentred = "非居中";
+
+}  // namespace vistel::picture_rect

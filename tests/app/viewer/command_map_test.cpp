@@ -1,0 +1,199 @@
+// The keyboard command map: its rows in order, which of them act yet, the
+// consume rules and the order's consequences, through the viewer's and the
+// other windows' key handlers.
+#include "viewer/command_map.h"
+
+#include <gtest/gtest.h>
+
+#include "chooser/get_img_form.h"
+#include "help/help_form.h"
+#include "panel/form2.h"
+#include "pictures/bitmap.h"
+#include "viewer/form1.h"
+#include "windows/key_codes.h"
+
+namespace vistel {
+namespace {
+
+using command_map::Consumes;
+using command_map::When;
+
+TEST(CommandMapTable, ThirtyRowsInTheirOrderAndWhichAreLive) {
+  struct Expected {
+    int key;
+    When when;
+    Consumes consumes;
+    bool live;
+  };
+  constexpr When A = When::Any, S = When::Shift, C = When::Ctrl;
+  constexpr Consumes N = Consumes::No, Y = Consumes::Yes, W = Consumes::WhenActs;
+  const Expected expected[] = {
+      {17, A, N, true},   {49, S, N, true},   {50, S, N, true},   {51, S, N, true},
+      {33, S, Y, true},   {34, S, Y, true},   {35, S, Y, true},   {36, S, Y, true},
+      {45, S, Y, true},   {27, A, N, false},  {18, A, N, true},   {112, A, N, true},
+      {113, A, N, false}, {114, A, N, false}, {115, A, N, false}, {38, S, Y, true},
+      {40, S, Y, true},   {37, S, Y, true},   {39, S, Y, true},   {38, C, Y, true},
+      {40, C, Y, true},   {37, C, Y, true},   {39, C, Y, true},   {38, A, W, true},
+      {40, A, W, true},   {37, A, W, true},   {39, A, W, true},   {118, A, N, false},
+      {117, A, N, false}, {116, A, N, false},
+  };
+  const auto rows = command_map::rows();
+  ASSERT_EQ(rows.size(), std::size(expected));
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "row " << i + 1 << " " << rows[i].name);
+    EXPECT_EQ(rows[i].key, expected[i].key);
+    EXPECT_EQ(rows[i].when, expected[i].when);
+    EXPECT_EQ(rows[i].consumes, expected[i].consumes);
+    EXPECT_EQ(rows[i].run != nullptr, expected[i].live);
+  }
+}
+
+TEST(CommandMapTable, FirstMatchWinsAndAltIsNeverTested) {
+  auto index = [](int key, int shift) {
+    const command_map::Row* r = command_map::match(key, shift);
+    return r == nullptr ? 0 : static_cast<int>(r - command_map::rows().data()) + 1;
+  };
+  EXPECT_EQ(index(vk::kUp, kShift | kCtrl), 16);  // Shift wins over Ctrl
+  EXPECT_EQ(index(vk::kLeft, kShift | kCtrl), 18);
+  EXPECT_EQ(index(vk::kUp, kAlt | kShift), 16);
+  EXPECT_EQ(index(vk::kUp, kAlt), 24);
+  EXPECT_EQ(index(vk::kRight, kAlt), 27);
+  EXPECT_EQ(index(vk::kRight, kCtrl), 23);
+  EXPECT_EQ(index(vk::kF1, kShift | kCtrl | kAlt), 12);
+  EXPECT_EQ(index(vk::kPrior, 0), 0);
+  EXPECT_EQ(index(vk::kPrior, kCtrl), 0);
+  EXPECT_EQ(index(vk::k1, 0), 0);
+  EXPECT_EQ(index(vk::kNumpad0 + 1, kShift), 0);  // the keypad's 1 is another key
+  EXPECT_EQ(index(vk::kControl, kCtrl | kShift), 1);
+  EXPECT_EQ(index(vk::kF5, kLeftButton), 30);
+}
+
+struct Keys : ::testing::Test {
+  TForm1* v = nullptr;
+  void SetUp() override {
+    v = new TForm1();
+    v->ImgBottoMov->setPicture(
+        std::make_unique<BitmapPicture>(Bitmap::filled(400, 300, PixelFormat::Rgb24, 0x808080)));
+    v->FAspect = 0.75;
+  }
+  void TearDown() override { delete v; }
+
+  // Presses a key in the viewer; returns the key as the handler left it.
+  int press(int key, int shift = 0) {
+    v->FormKeyDown(v, key, shift);
+    return key;
+  }
+  Rect frame() const { return v->ImgBottoMov->boundsRect(); }
+};
+
+TEST_F(Keys, ZoomKeysAreConsumedOnlyWithShift) {
+  EXPECT_EQ(press(vk::kNext, kShift), 0);
+  EXPECT_EQ(frame(), Rect::fromSize(246, 193, 300, 225));
+  EXPECT_EQ(press(vk::kPrior, kShift), 0);
+  EXPECT_EQ(frame().width(), 310);
+  EXPECT_EQ(press(vk::kEnd, kShift), 0);
+  EXPECT_EQ(frame(), Rect::fromSize(196, 155, 400, 300));
+  // Without Shift: nothing, and the key goes on to the focused control.
+  for (int key : {vk::kPrior, vk::kNext, vk::kEnd, vk::kInsert, vk::kHome}) {
+    EXPECT_EQ(press(key), key);
+    EXPECT_EQ(press(key, kCtrl), key);
+  }
+  EXPECT_EQ(frame(), Rect::fromSize(196, 155, 400, 300));
+  EXPECT_FALSE(v->FLockMouse);
+  EXPECT_FALSE(v->ImgBottoMov->center());
+}
+
+TEST_F(Keys, CtrlInvertsRollingAtEveryPressAndIsNotConsumed) {
+  v->FRollCount = 3;
+  EXPECT_EQ(press(vk::kControl, kCtrl), vk::kControl);
+  EXPECT_TRUE(v->ImgRoll1->isChecked());
+  EXPECT_EQ(v->FRollCount, 0);
+  press(vk::kControl, kCtrl);  // an automatic repetition
+  EXPECT_FALSE(v->ImgRoll1->isChecked());
+}
+
+TEST_F(Keys, CtrlArrowEndsWithRollingOff) {
+  for (bool rollingBefore : {false, true}) {
+    v->ImgRoll1->setChecked(rollingBefore);
+    const Rect before = frame();
+    press(vk::kControl, kCtrl);
+    EXPECT_EQ(press(vk::kUp, kCtrl), 0);
+    EXPECT_FALSE(v->ImgRoll1->isChecked());
+    EXPECT_EQ(frame(),
+              Rect::fromSize(before.left, before.top, before.width(), before.height() - 4));
+  }
+}
+
+TEST_F(Keys, ShiftCtrlLeftMovesTheLeftEdge) {
+  EXPECT_EQ(press(vk::kLeft, kShift | kCtrl), 0);
+  EXPECT_EQ(frame(), Rect::fromSize(-4, 0, 404, 300));
+  EXPECT_EQ(press(vk::kRight, kCtrl), 0);  // right edge right
+  EXPECT_EQ(frame(), Rect::fromSize(-4, 0, 408, 300));
+}
+
+TEST_F(Keys, ShiftDigitTogglesAreNotConsumed) {
+  press(vk::kDown, kShift);  // AutoSize off, so the toggles act
+  EXPECT_EQ(press(vk::k3, kShift), vk::k3);
+  EXPECT_TRUE(v->ImgBottoMov->stretch());
+  EXPECT_EQ(press(vk::k1, kShift), vk::k1);
+  EXPECT_TRUE(v->ImgBottoMov->proportional());
+  EXPECT_FALSE(v->ImgBottoMov->stretch());
+  EXPECT_EQ(press(vk::kInsert, kShift), 0);
+  EXPECT_TRUE(v->ImgBottoMov->center());
+  EXPECT_EQ(press(vk::k2), vk::k2);  // without Shift: nothing
+  EXPECT_FALSE(v->ImgBottoMov->stretch());
+}
+
+TEST_F(Keys, ShiftHomeSwitchesTheMouseLock) {
+  EXPECT_EQ(press(vk::kHome, kShift), 0);
+  EXPECT_TRUE(v->FLockMouse);
+  press(vk::kHome, kShift);
+  EXPECT_FALSE(v->FLockMouse);
+}
+
+TEST_F(Keys, FunctionKeysAreNeverConsumed) {
+  EXPECT_EQ(press(vk::kF1, kShift), vk::kF1);
+  EXPECT_TRUE(v->FHelpForm->visible());
+  EXPECT_EQ(press(vk::kF1), vk::kF1);
+  EXPECT_FALSE(v->FHelpForm->visible());
+  for (int key : {vk::kEscape, vk::kF2, vk::kF3, vk::kF4, vk::kF5, vk::kF6, vk::kF7})
+    EXPECT_EQ(press(key, kShift), key);
+  const Rect before = frame();
+  EXPECT_EQ(press(vk::kF5, kShift), vk::kF5);
+  EXPECT_EQ(frame(), before);
+}
+
+TEST_F(Keys, PlainArrowsWithoutAGridReachTheFocusedControl) {
+  const Rect before = frame();
+  for (int key : {vk::kUp, vk::kDown, vk::kLeft, vk::kRight}) {
+    EXPECT_EQ(press(key), key);
+    EXPECT_EQ(press(key, kAlt), key);
+  }
+  EXPECT_EQ(frame(), before);
+}
+
+TEST_F(Keys, PanelAndChooserHandTheirKeysOver) {
+  int key = vk::kNext;
+  v->FPanel->keyDown(key, kShift);
+  EXPECT_EQ(key, 0);
+  EXPECT_EQ(frame().width(), 300);
+  key = vk::kNext;
+  v->FChooser->keyDown(key, kShift);
+  EXPECT_EQ(key, 0);
+  EXPECT_EQ(frame().width(), 270);
+  key = vk::kControl;
+  v->FPanel->keyDown(key, 0);
+  EXPECT_EQ(key, vk::kControl);  // the hot spot reads it back
+  EXPECT_TRUE(v->ImgRoll1->isChecked());
+}
+
+TEST_F(Keys, CtrlPutsThePanelBack) {
+  v->HidePanel();
+  ASSERT_FALSE(v->FPanelShown);
+  press(vk::kControl, kCtrl);
+  EXPECT_TRUE(v->FPanelShown);
+  EXPECT_FALSE(v->ImgBorder->visible());
+}
+
+}  // namespace
+}  // namespace vistel
