@@ -23,6 +23,7 @@ TForm1::TForm1() {
   // created (the panel paints its skin copy into ImgBorder).
   Form1 = this;
   desktop().stack().setMainWindow(windowId());
+  desktop().stack().onAppActivation = [this](bool active) { WMActivateApp(active); };
   applyDeviceAttributes(*this, kBlack);
   setWindowTitle(QStringLiteral("Form1"));
   buildComponents();
@@ -32,6 +33,7 @@ TForm1::TForm1() {
 }
 
 TForm1::~TForm1() {
+  desktop().stack().onAppActivation = nullptr;
   FormDestroy();
   if (Form1 == this) Form1 = nullptr;
 }

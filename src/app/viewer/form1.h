@@ -109,6 +109,19 @@ class TForm1 : public Form {
   void AddIcon();
   void DeleteIcon();
 
+  // Fading, the opaque switch, the chooser's place in the stack and the
+  // black backdrop behind the device.
+  void FadeIn();
+  void FadeOut();
+  void OpaqueSwitch();
+  void ChooserOrderSwitch();
+  void BackdropToggle();
+  void ChooserBehindBackdrop();
+  // The application gained (true) or lost activation.
+  void WMActivateApp(bool active);
+  // A press of the left button on the notification-area icon.
+  void WMTrayIcon();
+
   // The teardown, run once when the viewer closes (also from the destructor).
   void FormDestroy();
 
@@ -121,6 +134,9 @@ class TForm1 : public Form {
   void buildComponents();
   void buildPopupMenu();
   void FormCreate();
+
+  void SetFadeLevel(int level);
+  void ReturnFocus();
 
   bool destroyed_ = false;
   class QSystemTrayIcon* tray_ = nullptr;

@@ -13,6 +13,11 @@ void TForm1::AddIcon() {
     tray_ = new QSystemTrayIcon(this);
     tray_->setIcon(programIcon());
     tray_->setToolTip(QStringLiteral("窗口被置后"));
+    // A left press over the icon brings the set forward; every other mouse
+    // action over it is ignored.
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+      if (r == QSystemTrayIcon::Trigger) WMTrayIcon();
+    });
   }
   // Whether the platform has a notification area is not looked at.
   tray_->show();

@@ -1,0 +1,135 @@
+// How see-through the device is and how it lies among the other windows:
+// fading, the opaque switch, the chooser's order, the black backdrop,
+// sending the set back and bringing it forward again.
+#include <QSystemTrayIcon>
+
+#include "backdrop/form3.h"
+#include "chooser/get_img_form.h"
+#include "help/help_form.h"
+#include "panel/form2.h"
+#include "viewer/form1.h"
+#include "viewer/window_attributes.h"
+#include "windows/desktop.h"
+
+namespace vistel {
+
+void TForm1::SetFadeLevel(int level) {
+  // The panel and the chooser always share the viewer's level.
+  for (Form* f : std::initializer_list<Form*>{this, FPanel, FChooser}) f->setAlphaBlendValue(level);
+}
+
+void TForm1::FadeIn() {
+  int level = alphaBlendValue() + 15;
+  if (level > 255) level = 0;
+  SetFadeLevel(level);
+}
+
+void TForm1::FadeOut() {
+  int level = alphaBlendValue() - 15;
+  if (level < 0) level = 255;
+  SetFadeLevel(level);
+}
+
+void TForm1::OpaqueSwitch() {
+  if (Tag == 0) {
+    // Opaque; the colour keys stay in force.
+    for (Form* f : std::initializer_list<Form*>{this, FPanel, FChooser}) f->setAlphaBlend(false);
+    Tag = 1;
+    return;
+  }
+  // Back to translucent, always at the start level.
+  SetFadeLevel(kDeviceAlpha);
+  for (Form* f : std::initializer_list<Form*>{this, FPanel, FChooser}) f->setAlphaBlend(true);
+  Tag = 0;
+}
+
+void TForm1::ChooserOrderSwitch() {
+  if (!FChooserShown) return;
+  if (Hint != QLatin1String("A")) {
+    // Behind the picture: panel, viewer, chooser from the top, chooser active.
+    Hint = QStringLiteral("A");
+    FChooser->setWindowPos(InsertAfter::top(), true);
+    setWindowPos(InsertAfter::top(), false);
+    FPanel->setWindowPos(InsertAfter::top(), false);
+  } else {
+    // In front of the picture: panel, chooser, viewer from the top.
+    Hint.clear();
+    setWindowPos(InsertAfter::top(), false);
+    FChooser->setWindowPos(InsertAfter::top(), false);
+    FPanel->setWindowPos(InsertAfter::top(), false);
+  }
+}
+
+void TForm1::ReturnFocus() {
+  // Activating the chooser gives the focus to its focused control, the file
+  // list when it is visible.
+  if (FChooserShown)
+    FChooser->activate();
+  else
+    activate();
+}
+
+void TForm1::BackdropToggle() {
+  if (FBackdrop != nullptr) {
+    FBackdrop->closeBackdrop();
+    FBackdrop = nullptr;
+    ReturnFocus();
+    return;
+  }
+  FBackdrop = new TForm3();
+  FBackdrop->setPosition(left(), top());
+  FBackdrop->setVisible(true);
+  // The viewer directly below the panel, the backdrop directly below it.
+  setWindowPos(InsertAfter::below(FPanel->windowId()), false);
+  FBackdrop->setWindowPos(InsertAfter::below(windowId()), false);
+  ReturnFocus();
+}
+
+void TForm1::ChooserBehindBackdrop() {
+  if (FBackdrop == nullptr || !FChooser->visible()) return;
+  FChooser->setWindowPos(InsertAfter::below(FBackdrop->windowId()), false);
+}
+
+void TForm1::Back1Click() {
+  // One batch: the four leave the stay-on-top band and lie above all
+  // ordinary windows.
+  desktop().stack().applyBatch({{windowId(), InsertAfter::noTopmost(), false},
+                                {FChooser->windowId(), InsertAfter::noTopmost(), false},
+                                {FHelpForm->windowId(), InsertAfter::noTopmost(), false},
+                                {FPanel->windowId(), InsertAfter::noTopmost(), false}});
+  FChooser->wholepanel->hide();
+  FChooser->setVisible(false);
+  FHelpForm->setVisible(false);
+  FPanel->setVisible(false);
+  FChooserShown = false;
+  FPanelShown = false;
+  setVisible(false);
+  // Back on the screen without being activated; their own visibility flags
+  // stay off until the next activation sets them.
+  showNoActivate();
+  FPanel->showNoActivate();
+  AddIcon();
+}
+
+void TForm1::WMActivateApp(bool active) {
+  if (FTrayShown == 100) DeleteIcon();
+  if (FChooser == nullptr || FHelpForm == nullptr || !active) return;
+  desktop().stack().applyBatch({{windowId(), InsertAfter::topmost(), false},
+                                {FChooser->windowId(), InsertAfter::topmost(), false},
+                                {FHelpForm->windowId(), InsertAfter::topmost(), false},
+                                {FPanel->windowId(), InsertAfter::topmost(), false}});
+  setVisible(true);
+  FPanel->setVisible(true);
+}
+
+void TForm1::WMTrayIcon() {
+  DeleteIcon();
+  // Activating the viewer activates the application, which restores the
+  // stacking; the chooser toggled twice lands where the viewer is.
+  setVisible(true);
+  setWindowPos(InsertAfter::top(), true);
+  SelectImg1Click();
+  SelectImg1Click();
+}
+
+}  // namespace vistel
