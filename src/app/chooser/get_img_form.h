@@ -1,15 +1,32 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QFrame>
+#include <QScrollBar>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "chooser/browse_widgets.h"
+#include "chooser/thumb_panel.h"
+#include "controls/picture_control.h"
+#include "pictures/bitmap.h"
 #include "windows/form.h"
 
 namespace vistel {
+
+class TImgThread;
+class ChooserSplitter;
 
 // The image chooser: a window of the viewer's size, all of it blue (its
 // colour key) but for one silver panel, wholepanel, that carries the
 // browsing controls. Shown from creation, yet invisible until the chooser
 // toggle shows wholepanel.
+//
+// The file panel shows either the file list (list view) or the thumbnail
+// grid (grid view), told apart by the list's visibility. Thumbnails are made
+// by TImgThread; everything it changes here it changes through hand-offs
+// that run on the user-interface thread (loader_steps.cpp).
 class TGetImgForm : public Form {
   Q_OBJECT
 
@@ -17,15 +34,78 @@ class TGetImgForm : public Form {
   TGetImgForm();
   ~TGetImgForm() override;
 
+  // Layout.
   QFrame* wholepanel = nullptr;
+  QFrame* treepanel = nullptr;
+  QFrame* diskpanel = nullptr;
+  DriveComboBox* DriveComboBox1 = nullptr;
+  QCheckBox* Bmp1 = nullptr;
+  QCheckBox* Jpg1 = nullptr;
+  DirectoryListBox* DirectoryListBox1 = nullptr;
+  ChooserSplitter* Splitter1 = nullptr;
+  ThumbPanel* filepanel = nullptr;
+  FileListBox* FileListBox1 = nullptr;
+  PictureControl* FileLocateBtn = nullptr;
+  QScrollBar* ScrollBar1 = nullptr;
 
   // Hands every key to the viewer's command map, unchanged.
   void FormKeyDown(QObject* sender, int& key, int shift);
   void keyDown(int& key, int shift) override;
 
+  // Browsing (chooser_views.cpp).
+  void DirectoryListBox1Change();
+  void Bmp1Click();
+  void RestartLoader();
+  void filepanelMouseDown(const MouseEvent& m);
+  void FileListBox1MouseDown(const MouseEvent& m);
+  void filepanelResize();
+  bool listViewShowing() const;
+  // Width of the folder side; the splitter and the view reset change it.
+  void setTreeWidth(int width);
+  int treeWidth() const;
+
+  // Showing the chosen picture (show_selected.cpp).
+  void FileListBox1Change();
+  void ShowSelected();
+
+  // The grid (thumb_grid.cpp).
+  void ScrollBar1Change();
+  void ScrollToThumb(int t);
+  void PlaceLocator();
+  void ThumbMouseDown(Control& thumb, const MouseEvent& m);
+  // Scroll bar page size (the visible part), kept beside Qt's page step,
+  // which is the large step here.
+  int scrollPageSize() const { return FScrollPage; }
+
+  // Loader (loader_steps.cpp). Start and stop run on the UI thread.
+  void StartLoader();
+  void StopLoader();
+  void DiscardThumbs();
+  void ResetScrollBar();
+  // Hand-off steps the loader asks the UI thread to run.
+  void LoaderBegin(int& count);
+  bool LoaderFileName(int i, std::string& folder, std::string& name);
+  void LoaderAddThumb(int i, const std::string& name, Bitmap thumb);
+  void LoaderEnd();
+
+  // State.
+  bool FReloadPending = false;
+  bool FLoading = false;
+  std::unique_ptr<TImgThread> FLoader;
+  std::vector<ThumbControl*> FThumbs;
+  int FLastThumb = -1;
+  std::vector<int> FListToThumb;
+  int FColumns = 0;
+  int FScrollPos = 0;
+  int FScrollPage = 0;
+
  private:
+  void buildLayout();
+  void layoutWholePanel();
   void FormCreate();
   void FormDestroy();
+  int treeWidth_ = 95;
+  bool destroyed_ = false;
 };
 
 }  // namespace vistel

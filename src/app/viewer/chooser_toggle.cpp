@@ -1,10 +1,50 @@
 // Showing and hiding the chooser over the viewer, and the picture-name hints
 // of its thumbnails.
+#include "chooser/get_img_form.h"
 #include "viewer/form1.h"
+#include "windows/platform.h"
 
 namespace vistel {
 
-void TForm1::SelectImg1Click() {}
-void TForm1::ImgName1Click() {}
+void TForm1::SelectImg1Click() {
+  try {
+    TGetImgForm* c = FChooser;
+    if (FChooserShown) {
+      FChooserShown = false;
+      c->wholepanel->setVisible(false);
+      c->setVisible(false);
+      return;
+    }
+    FChooserShown = true;
+    c->setVisible(true);
+    c->setPosition(left(), top());
+    c->setWindowPos(InsertAfter::top(), true);
+    c->wholepanel->setVisible(true);
+    if (c->listViewShowing()) {
+      c->FileListBox1->setFocus();
+    } else {
+      // The viewer keeps the keys, so the arrows reach the thumbnail
+      // stepping; the chooser stays above it.
+      activate();
+      c->setWindowPos(InsertAfter::top(), false);
+    }
+    platform::flushWindowSystem();
+  } catch (...) {
+  }
+}
+
+void TForm1::ImgName1Click() {
+  TGetImgForm* c = FChooser;
+  if (c == nullptr || c->FLoading) return;
+  ImgName1->setChecked(!ImgName1->isChecked());
+  const bool on = ImgName1->isChecked();
+  for (int t = 0; t <= c->FLastThumb && t < static_cast<int>(c->FThumbs.size()); ++t) {
+    try {
+      if (c->FThumbs[static_cast<std::size_t>(t)] != nullptr)
+        c->FThumbs[static_cast<std::size_t>(t)]->setShowHint(on);
+    } catch (...) {
+    }
+  }
+}
 
 }  // namespace vistel

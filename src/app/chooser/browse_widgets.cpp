@@ -1,0 +1,232 @@
+#include "chooser/browse_widgets.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QStorageInfo>
+
+#include "assets/embedded_assets.h"
+#include "chooser/folder_listing.h"
+#include "pictures/bmp_reader.h"
+
+namespace vistel {
+
+namespace {
+
+QString displayName(const std::string& raw) {
+  return QFile::decodeName(QByteArray(raw.data(), static_cast<qsizetype>(raw.size())));
+}
+
+// A glyph drawn with its bottom-left colour (pure blue) see-through.
+QIcon glyphIcon(assets::Bytes bmp) {
+  try {
+    const Bitmap b = readBmp(bmp);
+    QImage img(b.width(), b.height(), QImage::Format_ARGB32);
+    const Rgb key = b.transparentColor();
+    for (int y = 0; y < b.height(); ++y)
+      for (int x = 0; x < b.width(); ++x) {
+        const Rgb c = b.pixel(x, y);
+        img.setPixel(x, y, c == key ? 0u : (c | kOpaque));
+      }
+    return QIcon(QPixmap::fromImage(img));
+  } catch (...) {
+    return {};
+  }
+}
+
+assets::DriveGlyph driveKind(const QStorageInfo& v) {
+  const QByteArray fs = v.fileSystemType().toLower();
+  const QByteArray dev = v.device().toLower();
+  if (fs == "tmpfs" || fs == "ramfs" || fs == "devtmpfs") return assets::DriveGlyph::Ram;
+  if (fs.startsWith("nfs") || fs == "cifs" || fs == "smb3" || fs == "sshfs" ||
+      fs.startsWith("fuse.sshfs") || fs == "9p")
+    return assets::DriveGlyph::Network;
+  if (fs == "iso9660" || fs == "udf") return assets::DriveGlyph::CdRom;
+  if (dev.contains("/dev/fd")) return assets::DriveGlyph::Floppy;
+  return assets::DriveGlyph::Fixed;
+}
+
+std::string rawPath(const QString& path) {
+  const QByteArray b = QFile::encodeName(path);
+  return std::string(b.constData(), static_cast<std::size_t>(b.size()));
+}
+
+}  // namespace
+
+void styleBrowseWidget(QWidget* w) {
+  QFont f(QStringLiteral("MS Sans Serif"));
+  f.setPixelSize(12);
+  w->setFont(f);
+  QPalette p = w->palette();
+  p.setColor(QPalette::Base, QColor(0xC0, 0xC0, 0xC0));
+  p.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+  p.setColor(QPalette::Button, QColor(0xC0, 0xC0, 0xC0));
+  w->setPalette(p);
+  w->setFocusPolicy(Qt::ClickFocus);
+}
+
+// ---- FileListBox ------------------------------------------------------------
+
+FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
+  styleBrowseWidget(this);
+  setFrameShape(QFrame::NoFrame);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setUniformItemSizes(true);
+  connect(this, &QListWidget::currentRowChanged, this, [this](int) { userChanged(); });
+}
+
+void FileListBox::setDirectory(const std::string& folder) {
+  if (folder == directory_) return;
+  directory_ = folder;
+  refresh();
+}
+
+void FileListBox::setMask(const std::string& mask) {
+  if (mask == mask_) return;
+  mask_ = mask;
+  refresh();
+}
+
+void FileListBox::refresh() {
+  quiet_ = true;
+  clear();
+  names_ = directory_.empty() ? std::vector<std::string>{} : listMatchingFiles(directory_, mask_);
+  QStringList shown;
+  shown.reserve(static_cast<qsizetype>(names_.size()));
+  for (const std::string& n : names_) shown << displayName(n);
+  addItems(shown);
+  for (int i = 0; i < QListWidget::count(); ++i) QListWidget::item(i)->setSizeHint(QSize(0, 13));
+  setCurrentRow(-1);
+  quiet_ = false;
+  if (onChange) onChange();
+}
+
+std::string FileListBox::item(int i) const {
+  if (i < 0 || i >= count()) return {};
+  return names_[static_cast<std::size_t>(i)];
+}
+
+void FileListBox::setItemIndex(int i) {
+  quiet_ = true;
+  setCurrentRow(i < 0 || i >= count() ? -1 : i);
+  quiet_ = false;
+}
+
+void FileListBox::userChanged() {
+  if (!quiet_ && onChange) onChange();
+}
+
+void FileListBox::mousePressEvent(QMouseEvent* e) {
+  if (onMouseDown) {
+    MouseEvent m;
+    m.button = e->button() == Qt::RightButton    ? MouseButton::Right
+               : e->button() == Qt::MiddleButton ? MouseButton::Middle
+                                                 : MouseButton::Left;
+    m.x = e->position().toPoint().x();
+    m.y = e->position().toPoint().y();
+    if (e->modifiers() & Qt::ShiftModifier) m.shift |= kShift;
+    if (e->modifiers() & Qt::ControlModifier) m.shift |= kCtrl;
+    if (e->modifiers() & Qt::AltModifier) m.shift |= kAlt;
+    onMouseDown(m);
+  }
+  // The handler may have hidden the list (right button): no selection then.
+  if (isVisible() && e->button() == Qt::LeftButton) QListWidget::mousePressEvent(e);
+}
+
+// ---- DirectoryListBox -------------------------------------------------------
+
+DirectoryListBox::DirectoryListBox(QWidget* parent, FileListBox* files)
+    : QListWidget(parent), files_(files) {
+  styleBrowseWidget(this);
+  setFrameShape(QFrame::NoFrame);
+  connect(this, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* it) { open(row(it)); });
+}
+
+void DirectoryListBox::setDirectory(const std::string& folder) {
+  if (folder == directory_) return;
+  directory_ = folder;
+  fill();
+  if (files_ != nullptr) files_->setDirectory(folder);
+  if (onChange) onChange();
+}
+
+void DirectoryListBox::fill() {
+  static const QIcon openIcon = glyphIcon(assets::folderGlyphBmp(assets::FolderGlyph::Open));
+  static const QIcon closedIcon = glyphIcon(assets::folderGlyphBmp(assets::FolderGlyph::Closed));
+  static const QIcon currentIcon = glyphIcon(assets::folderGlyphBmp(assets::FolderGlyph::Current));
+  clear();
+  folders_.clear();
+  const std::vector<std::string> chain = pathChain(directory_);
+  for (std::size_t i = 0; i < chain.size(); ++i) {
+    const bool last = i + 1 == chain.size();
+    const std::string& f = chain[i];
+    const std::string name = i == 0 ? f : f.substr(f.rfind('/') + 1);
+    auto* it = new QListWidgetItem(last ? currentIcon : openIcon, displayName(name));
+    it->setSizeHint(QSize(0, 16));
+    addItem(it);
+    folders_.push_back(f);
+  }
+  for (const std::string& sub : listSubfolders(directory_)) {
+    auto* it = new QListWidgetItem(closedIcon, displayName(sub));
+    it->setSizeHint(QSize(0, 16));
+    addItem(it);
+    folders_.push_back(joinPath(directory_ == "/" ? "" : directory_, sub));
+  }
+  setCurrentRow(static_cast<int>(chain.size()) - 1);
+}
+
+void DirectoryListBox::open(int r) {
+  if (r < 0 || r >= static_cast<int>(folders_.size())) return;
+  setDirectory(folders_[static_cast<std::size_t>(r)]);
+}
+
+void DirectoryListBox::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    open(currentRow());
+    return;
+  }
+  QListWidget::keyPressEvent(e);
+}
+
+// ---- DriveComboBox ----------------------------------------------------------
+
+DriveComboBox::DriveComboBox(QWidget* parent, DirectoryListBox* folders)
+    : QComboBox(parent), folders_(folders) {
+  styleBrowseWidget(this);
+  setFrame(false);
+  for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+    if (!v.isValid() || !v.isReady()) continue;
+    roots_.push_back(rawPath(v.rootPath()));
+    lastFolder_.push_back(roots_.back());
+    addItem(glyphIcon(assets::driveGlyphBmp(driveKind(v))), v.rootPath());
+  }
+  connect(this, &QComboBox::activated, this, [this](int i) { choose(i); });
+}
+
+void DriveComboBox::follow(const std::string& folder) {
+  // The volume is the longest mount root that holds the folder.
+  int best = -1;
+  std::size_t bestLen = 0;
+  for (std::size_t i = 0; i < roots_.size(); ++i) {
+    const std::string& r = roots_[i];
+    const bool holds = r == "/" || folder == r || folder.rfind(r + "/", 0) == 0;
+    if (holds && r.size() >= bestLen) {
+      best = static_cast<int>(i);
+      bestLen = r.size();
+    }
+  }
+  if (best < 0) return;
+  current_ = best;
+  lastFolder_[static_cast<std::size_t>(best)] = folder;
+  setCurrentIndex(best);
+}
+
+void DriveComboBox::choose(int index) {
+  if (index < 0 || index >= static_cast<int>(roots_.size()) || index == current_) return;
+  current_ = index;
+  if (folders_ != nullptr) folders_->setDirectory(lastFolder_[static_cast<std::size_t>(index)]);
+}
+
+}  // namespace vistel

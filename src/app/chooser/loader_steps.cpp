@@ -1,0 +1,130 @@
+// Starting and stopping the thumbnail loader, and the steps it hands to the
+// user-interface thread.
+#include <QApplication>
+#include <QFile>
+
+#include "chooser/get_img_form.h"
+#include "chooser/grid_geometry.h"
+#include "chooser/img_thread.h"
+#include "viewer/form1.h"
+#include "windows/platform.h"
+
+namespace vistel {
+
+namespace {
+
+// The application-starting cursor of a running load. A stopped load leaves
+// it on; the next load that ends takes it off.
+bool appStartCursorOn = false;
+
+void setAppStartCursor(bool on) {
+  if (on == appStartCursorOn) return;
+  appStartCursorOn = on;
+  if (on) {
+    QApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+// Moving the pointer by a pixel makes the window system show the new cursor
+// at once rather than at the next mouse move.
+void nudgePointer(int dx) {
+  const QPoint p = platform::cursorPos();
+  platform::setCursorPos(QPoint(p.x() + dx, p.y()));
+}
+
+}  // namespace
+
+void TGetImgForm::ResetScrollBar() {
+  ScrollBar1->setEnabled(false);
+  FScrollPage = 0;
+  ScrollBar1->setRange(0, 0);  // the position falls to 0: ScrollBar1Change
+  ScrollBar1->repaint();
+}
+
+void TGetImgForm::StopLoader() {
+  if (!FLoading) return;
+  FLoading = false;
+  if (FLoader) FLoader->Stop();
+}
+
+void TGetImgForm::DiscardThumbs() {
+  for (int t = 0; t <= FLastThumb && t < static_cast<int>(FThumbs.size()); ++t) {
+    try {
+      filepanel->destroyControl(FThumbs[static_cast<std::size_t>(t)]);
+    } catch (...) {
+      // One that cannot be freed must not keep the others.
+    }
+  }
+  FThumbs.clear();
+  FLastThumb = -1;
+}
+
+void TGetImgForm::StartLoader() {
+  // A finished loader's thread may still be returning from its last hand-off.
+  FLoader.reset();
+  FLoading = true;
+  FLastThumb = -1;
+  FListToThumb.assign(static_cast<std::size_t>(FileListBox1->count()), -1);
+  FLoader = std::make_unique<TImgThread>(this);
+}
+
+void TGetImgForm::LoaderBegin(int& count) {
+  setAppStartCursor(true);
+  nudgePointer(1);
+  count = FileListBox1->count();
+}
+
+bool TGetImgForm::LoaderFileName(int i, std::string& folder, std::string& name) {
+  if (i >= FileListBox1->count()) return false;
+  folder = FileListBox1->directory();
+  name = FileListBox1->item(i);
+  return true;
+}
+
+void TGetImgForm::LoaderAddThumb(int i, const std::string& name, Bitmap thumb) {
+  // One unit: the re-layout never sees FLastThumb ahead of its control.
+  const int t = FLastThumb + 1;
+  ThumbControl* control = nullptr;
+  try {
+    FThumbs.resize(static_cast<std::size_t>(thumbCapacityFor(t, static_cast<int>(FThumbs.size()))));
+    control = filepanel->create<ThumbControl>();
+    control->setVisible(false);
+    const CellPos cell = thumbCell(t, std::max(1, FColumns));
+    control->setBounds(cell.left, cell.top - FScrollPos, kThumbSide, kThumbSide);
+    control->setShowHint(Form1 != nullptr && Form1->ImgName1 != nullptr &&
+                         Form1->ImgName1->isChecked());
+    control->setHint(
+        QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size()))));
+    control->setTag(t);
+    control->HelpContext = i;
+    control->setCursor(CursorShape::MultiDrag);
+    control->setPicture(std::make_unique<BitmapPicture>(std::move(thumb)));
+    control->onMouseDown = [this](Control& c, const MouseEvent& m) { ThumbMouseDown(c, m); };
+    FThumbs[static_cast<std::size_t>(t)] = control;
+    FLastThumb = t;
+    if (i < static_cast<int>(FListToThumb.size())) FListToThumb[static_cast<std::size_t>(i)] = t;
+    control->setVisible(true);
+  } catch (...) {
+    // A failure after the decode counts as a failed file: no thumbnail.
+    if (control != nullptr) filepanel->destroyControl(control);
+    if (t < static_cast<int>(FThumbs.size())) FThumbs[static_cast<std::size_t>(t)] = nullptr;
+  }
+}
+
+void TGetImgForm::LoaderEnd() {
+  if (FLastThumb >= 0) {
+    const int columns = std::max(1, FColumns);
+    const int maximum = scrollMaximum(FLastThumb, columns);
+    FScrollPage = std::min(filepanel->height(), maximum);
+    ScrollBar1->setRange(0, maximum);
+    ScrollBar1->setEnabled(true);
+  }
+  PlaceLocator();
+  setAppStartCursor(false);
+  nudgePointer(-1);
+  FLoading = false;
+}
+
+}  // namespace vistel

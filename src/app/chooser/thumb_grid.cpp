@@ -1,0 +1,63 @@
+// The thumbnail grid: scrolling, the locator and clicks on thumbnails.
+#include "chooser/get_img_form.h"
+#include "chooser/grid_geometry.h"
+
+namespace vistel {
+
+void TGetImgForm::ScrollBar1Change() {
+  const int p = ScrollBar1->value();
+  const int accepted =
+      acceptedScrollOffset(p, FScrollPos, ScrollBar1->maximum(), filepanel->height());
+  if (accepted == FScrollPos) return;
+  filepanel->scrollBy(FScrollPos - accepted);
+  FScrollPos = accepted;
+}
+
+void TGetImgForm::ScrollToThumb(int t) {
+  const int columns = std::max(1, FColumns);
+  const int p = ScrollBar1->value();
+  const int next = positionForThumb(t, columns, p, filepanel->height());
+  if (next != p) ScrollBar1->setValue(next);
+  ScrollBar1->repaint();
+}
+
+void TGetImgForm::PlaceLocator() {
+  bool placed = false;
+  try {
+    const int i = FileListBox1->itemIndex();
+    if (i >= 0 && i < static_cast<int>(FListToThumb.size())) {
+      const int t = FListToThumb[static_cast<std::size_t>(i)];
+      if (t >= 0 && t <= FLastThumb && t < static_cast<int>(FThumbs.size()) &&
+          FThumbs[static_cast<std::size_t>(t)] != nullptr) {
+        const ThumbControl* thumb = FThumbs[static_cast<std::size_t>(t)];
+        FileLocateBtn->setBounds(thumb->left() + 1, thumb->top() + 1, 30, 8);
+        placed = true;
+      }
+    }
+  } catch (...) {
+    placed = false;
+  }
+  FileLocateBtn->setTag(placed ? 1 : 0);
+  if (!listViewShowing()) FileLocateBtn->setVisible(placed);
+}
+
+void TGetImgForm::ThumbMouseDown(Control& sender, const MouseEvent& m) {
+  if (m.button == MouseButton::Right) {
+    filepanelMouseDown(m);
+    return;
+  }
+  if (m.button != MouseButton::Left) return;
+  try {
+    auto& thumb = dynamic_cast<ThumbControl&>(sender);
+    FileListBox1->setItemIndex(thumb.HelpContext);
+    FileLocateBtn->setVisible(false);
+    const ThumbControl* at = FThumbs.at(static_cast<std::size_t>(thumb.tag()));
+    FileLocateBtn->setBounds(at->left() + 1, at->top() + 1, 30, 8);
+    FileLocateBtn->setTag(1);
+    FileLocateBtn->setVisible(true);
+    ShowSelected();
+  } catch (...) {
+  }
+}
+
+}  // namespace vistel

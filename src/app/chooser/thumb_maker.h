@@ -1,0 +1,44 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "pictures/bitmap.h"
+
+namespace vistel {
+
+// Thrown out of a thumbnail decode when its stop flag was raised.
+class ThumbnailStopped : public std::runtime_error {
+ public:
+  ThumbnailStopped() : std::runtime_error("thumbnail stopped") {}
+};
+
+// The thumbnail's background where the picture does not reach: white, the
+// colour of a fresh picture control's canvas.
+constexpr Rgb kThumbBackground = kWhite;
+
+// The 93 by 93 thumbnail of a picture file: the square of the picture's
+// longer side, picture in its top-left corner, shrunk by dropping rows and
+// columns (each pixel from the one source pixel under its centre). JPEG when
+// `isJpeg`, otherwise BMP. Throws PictureError when the file cannot be read
+// or decoded, ThumbnailStopped when `stop` becomes true meanwhile.
+//
+// Only the source rows the sampling picks are decoded where that gives the
+// same rows as a full decode (libjpeg skips the others); the result is the
+// same as thumbnailByFullDecode's, without a full-size picture in memory
+// for JPEG files.
+Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<bool>* stop = nullptr);
+
+// The plain method, kept as the reference: decode the whole picture, draw it
+// into a scratch bitmap of its size and copy the longer side's square into
+// the thumbnail with the dropping stretch.
+Bitmap thumbnailByFullDecode(const std::string& path, bool isJpeg);
+
+// Reads a regular file whole; refuses pipes, devices and folders (opening
+// a named pipe would block) with PictureError.
+std::vector<std::uint8_t> readRegularFile(const std::string& path);
+
+}  // namespace vistel

@@ -1,0 +1,224 @@
+// The chooser window on the offscreen platform: browsing, the hand-over of
+// the chosen picture, the grid the loader fills, scrolling, the locator and
+// arrow-key stepping.
+#include <QApplication>
+
+#include "chooser/grid_geometry.h"
+#include "chooser_fixture.h"
+#include "windows/key_codes.h"
+
+namespace vistel {
+namespace {
+
+using testing_support::ChooserTest;
+using testing_support::solidBmp;
+
+const char* kWhole = "图像全貌";
+const char* kFull = "原图显示";
+const char* kCropped = "裁剪图形";
+
+TEST_F(ChooserTest, StartsInTheCurrentFolderInTheListView) {
+  EXPECT_EQ(chooser->FileListBox1->directory(), dir_);
+  // "dunes.jpeg" does not match "*.Jpg".
+  EXPECT_EQ(chooser->FileListBox1->count(), 11);
+  EXPECT_EQ(chooser->FileListBox1->item(0), "garden.bmp");
+  EXPECT_EQ(chooser->FileListBox1->itemIndex(), -1);
+  EXPECT_TRUE(chooser->listViewShowing());
+  EXPECT_FALSE(chooser->wholepanel->isVisibleTo(chooser));
+  EXPECT_EQ(chooser->FLastThumb, -1);
+  EXPECT_EQ(chooser->FColumns, 3);
+  EXPECT_EQ(chooser->filepanel->width(), 289);
+  EXPECT_FALSE(chooser->FReloadPending);  // no folder change at start-up
+  EXPECT_EQ(chooser->DirectoryListBox1->count(),
+            static_cast<int>(std::count(dir_.begin(), dir_.end(), '/')) + 2);  // root..dir, sub
+}
+
+TEST_F(ChooserTest, ToggleShowsAndHidesThePanel) {
+  viewer->SelectImg1Click();
+  EXPECT_TRUE(viewer->FChooserShown);
+  EXPECT_TRUE(chooser->wholepanel->isVisibleTo(chooser));
+  EXPECT_EQ(chooser->pos(), viewer->pos());
+  viewer->SelectImg1Click();
+  EXPECT_FALSE(viewer->FChooserShown);
+  EXPECT_FALSE(chooser->wholepanel->isVisibleTo(chooser));
+  EXPECT_FALSE(chooser->visible());
+}
+
+TEST_F(ChooserTest, TypeBoxesFilterTheList) {
+  chooser->Bmp1->setChecked(false);
+  chooser->Bmp1Click();
+  EXPECT_EQ(chooser->FileListBox1->mask(), ";*.Jpg");
+  EXPECT_EQ(chooser->FileListBox1->count(), 4);  // Lighthouse, Meadow, misty_lake, rose
+  EXPECT_TRUE(chooser->FReloadPending);
+  chooser->Jpg1->setChecked(false);
+  chooser->Bmp1Click();
+  EXPECT_EQ(chooser->FileListBox1->count(), 0);
+  rightClickList();  // the pending rebuild over an empty list
+  ASSERT_TRUE(waitForLoad());
+  EXPECT_EQ(chooser->FLastThumb, -1);
+  EXPECT_FALSE(chooser->ScrollBar1->isEnabled());
+  EXPECT_EQ(chooser->ScrollBar1->maximum(), 0);
+}
+
+TEST_F(ChooserTest, ChosenPictureIsPlacedByTheZoomText) {
+  write("p400.bmp", solidBmp(400, 300, 0x336699));
+  write("p1000.bmp", solidBmp(1000, 800, 0x996633));
+  chooser->FileListBox1->refresh();
+  setZoomText(kWhole);
+  userSelects("p400.bmp");
+  EXPECT_DOUBLE_EQ(viewer->FAspect, 0.75);
+  const PictureControl* p = viewer->ImgBottoMov;
+  EXPECT_EQ(p->boundsRect(), Rect::fromSize(215, 150, 400, 300));
+
+  setZoomText(kFull);
+  userSelects("p1000.bmp");
+  EXPECT_DOUBLE_EQ(viewer->FAspect, 0.8);
+  EXPECT_EQ(p->boundsRect(), Rect::fromSize(-104, -94, 1000, 800));
+
+  // Any other text leaves the rectangle where it was.
+  setZoomText(kCropped);
+  userSelects("p400.bmp");
+  EXPECT_EQ(p->left(), -104);
+  EXPECT_EQ(p->top(), -94);
+}
+
+TEST_F(ChooserTest, UndecodableChoiceAndRefreshKeepThePicture) {
+  write("broken.Jpg", "not a jpeg");
+  chooser->FileListBox1->refresh();
+  setZoomText(kWhole);
+  userSelects("rose.jpg");
+  const double aspect = viewer->FAspect;
+  const Picture* before = viewer->ImgBottoMov->picture();
+  const Rect rect = viewer->ImgBottoMov->boundsRect();
+  ASSERT_NE(before, nullptr);
+  userSelects("broken.Jpg");
+  EXPECT_EQ(viewer->ImgBottoMov->picture(), before);
+  EXPECT_EQ(viewer->FAspect, aspect);
+  EXPECT_EQ(viewer->ImgBottoMov->boundsRect(), rect);
+  chooser->DirectoryListBox1->setDirectory(dir_ + "/sub");  // refresh, nothing selected
+  EXPECT_EQ(viewer->ImgBottoMov->picture(), before);
+}
+
+TEST_F(ChooserTest, GridFillsInFileOrderAndSkipsFailures) {
+  write("aaa.bmp", "broken");           // sorts first and fails
+  write("PIC.JPG", solidBmp(8, 8, 0));  // JPEG extension, BMP data: fails
+  chooser->FileListBox1->refresh();
+  showGridAndLoad();
+  const int n = chooser->FileListBox1->count();
+  ASSERT_EQ(n, 13);
+  EXPECT_EQ(chooser->FLastThumb, 10);
+  EXPECT_EQ(chooser->FThumbs.size(), 20u);  // grown by ten
+  EXPECT_EQ(chooser->FListToThumb[0], -1);
+  EXPECT_EQ(chooser->FListToThumb[static_cast<std::size_t>(indexOf("PIC.JPG"))], -1);
+  EXPECT_EQ(chooser->FListToThumb[1], 0);
+  for (int i = 0, expected = 0; i < n; ++i) {
+    const int t = chooser->FListToThumb[static_cast<std::size_t>(i)];
+    if (t < 0) continue;
+    EXPECT_EQ(t, expected++);
+    const ThumbControl* th = chooser->FThumbs[static_cast<std::size_t>(t)];
+    EXPECT_EQ(th->HelpContext, i);
+    EXPECT_EQ(th->tag(), t);
+    EXPECT_EQ(th->hint().toStdString(), chooser->FileListBox1->item(i));
+    EXPECT_TRUE(th->visible());
+    const CellPos cell = thumbCell(t, 3);
+    EXPECT_EQ(th->boundsRect(), Rect::fromSize(cell.left, cell.top, 93, 93));
+  }
+  // 11 thumbnails in 3 columns: 4 rows.
+  EXPECT_EQ(chooser->ScrollBar1->maximum(), 4 * 95 + 2);
+  EXPECT_EQ(chooser->scrollPageSize(), 330);
+  EXPECT_TRUE(chooser->ScrollBar1->isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the busy cursor is gone
+}
+
+TEST_F(ChooserTest, ViewSwitchesRebuildOnlyWhenPending) {
+  rightClickList();  // at start nothing is pending: an empty grid
+  EXPECT_FALSE(chooser->listViewShowing());
+  EXPECT_FALSE(chooser->FLoading);
+  EXPECT_EQ(chooser->FLastThumb, -1);
+  rightClickPanel();
+  EXPECT_TRUE(chooser->listViewShowing());
+  showGridAndLoad();
+  const ThumbControl* first = chooser->FThumbs[0];
+  rightClickPanel();
+  rightClickList();
+  EXPECT_FALSE(chooser->FLoading);
+  EXPECT_EQ(chooser->FThumbs[0], first);  // not rebuilt
+}
+
+TEST_F(ChooserTest, ThumbnailClickAndArrowStepsShowPictures) {
+  setZoomText(kWhole);
+  showGridAndLoad();
+  // Right with nothing selected goes to thumbnail 0.
+  EXPECT_EQ(key(vk::kRight), 0);
+  EXPECT_EQ(chooser->FileListBox1->itemIndex(), chooser->FThumbs[0]->HelpContext);
+  EXPECT_EQ(chooser->FileLocateBtn->tag(), 1);
+  EXPECT_TRUE(chooser->FileLocateBtn->visible());
+  EXPECT_EQ(chooser->FileLocateBtn->left(), 3);
+  EXPECT_EQ(chooser->FileLocateBtn->top(), 3);
+  const Picture* shown = viewer->ImgBottoMov->picture();
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(key(vk::kRight), 0);
+  EXPECT_NE(viewer->ImgBottoMov->picture(), shown);
+  EXPECT_EQ(chooser->FileListBox1->itemIndex(), chooser->FThumbs[1]->HelpContext);
+  // Up on the first row is consumed and changes nothing.
+  EXPECT_EQ(key(vk::kUp), 0);
+  EXPECT_EQ(chooser->FileListBox1->itemIndex(), chooser->FThumbs[1]->HelpContext);
+  EXPECT_EQ(key(vk::kDown), 0);  // to thumbnail 4
+  EXPECT_EQ(chooser->FileListBox1->itemIndex(), chooser->FThumbs[4]->HelpContext);
+  EXPECT_EQ(chooser->FileLocateBtn->left(), 98);
+  EXPECT_EQ(chooser->FileLocateBtn->top(), 98);
+  for (int i = 0; i < 5; ++i) key(vk::kDown);  // towards the last row and beyond
+  EXPECT_EQ(chooser->FileListBox1->itemIndex(), chooser->FThumbs[10]->HelpContext);
+  EXPECT_EQ(chooser->ScrollBar1->value(), 4 * 95 + 2 - 330);  // row 3 brought into view
+
+  // A left click on a thumbnail selects its file and shows it.
+  MouseEvent m;
+  m.button = MouseButton::Left;
+  chooser->ThumbMouseDown(*chooser->FThumbs[2], m);
+  EXPECT_EQ(chooser->FileListBox1->itemIndex(), chooser->FThumbs[2]->HelpContext);
+
+  // In the list view the arrows are left for the list.
+  rightClickPanel();
+  EXPECT_EQ(chooser->ScrollBar1->value(), 0);
+  EXPECT_EQ(key(vk::kDown), vk::kDown);
+}
+
+TEST_F(ChooserTest, ScrollBarMovesTheGridWithinItsLimit) {
+  for (int i = 0; i < 14; ++i) write("x" + std::to_string(100 + i) + ".bmp", solidBmp(2, 2, 0xFF));
+  chooser->FileListBox1->refresh();
+  showGridAndLoad();
+  ASSERT_EQ(chooser->FLastThumb, 24);  // 25 thumbnails
+  EXPECT_EQ(chooser->ScrollBar1->maximum(), 857);
+  const ThumbControl* t3 = chooser->FThumbs[3];
+  for (int i = 0; i < 6; ++i)
+    chooser->ScrollBar1->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(chooser->ScrollBar1->value(), 660);
+  EXPECT_EQ(chooser->FScrollPos, 550);
+  EXPECT_EQ(t3->top(), 97 - 550);
+  chooser->ScrollBar1->setValue(0);
+  EXPECT_EQ(t3->top(), 97);
+}
+
+TEST_F(ChooserTest, NameHintsFollowTheMenuSwitch) {
+  showGridAndLoad();
+  viewer->ImgName1Click();
+  EXPECT_TRUE(viewer->ImgName1->isChecked());
+  EXPECT_TRUE(chooser->FThumbs[0]->showHint());
+  chooser->DirectoryListBox1Change();  // grid view: reloads at once
+  ASSERT_TRUE(chooser->FLoading);
+  viewer->ImgName1Click();  // ignored while loading, check mark too
+  EXPECT_TRUE(viewer->ImgName1->isChecked());
+  ASSERT_TRUE(waitForLoad());
+  EXPECT_TRUE(chooser->FThumbs[0]->showHint());  // made with the switch on
+}
+
+TEST_F(ChooserTest, NarrowPanelGivesOneColumn) {
+  chooser->setTreeWidth(401 - 12 - 5 - 90);
+  EXPECT_EQ(chooser->filepanel->width(), 90);
+  EXPECT_EQ(chooser->FColumns, 1);
+  chooser->setTreeWidth(95);
+  EXPECT_EQ(chooser->FColumns, 3);
+}
+
+}  // namespace
+}  // namespace vistel
