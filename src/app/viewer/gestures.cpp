@@ -3,6 +3,7 @@
 // rolling the picture, the both-buttons gesture and the popup menu. Kept
 // positions are screen positions; the picture rectangle is in viewer client
 // coordinates.
+#include <QGuiApplication>
 #include <QMenu>
 
 #include "backdrop/form3.h"
@@ -75,7 +76,9 @@ void TForm1::ImgBorderMouseMove(Control& surface, int shift, int x, int y) {
   }
 }
 
-void TForm1::ImgBorderMouseUp(Control&, MouseButton button, int, int x, int y) {
+void TForm1::ImgBorderMouseUp(Control&, MouseButton button, int shift, int x, int y) {
+  if ((shift & (kLeftButton | kRightButton | kMiddleButton)) == 0 && mouseGrabber() == this)
+    releaseMouse();
   if (FIgnoreUps > 0) {
     --FIgnoreUps;
     ShowPanel();
@@ -191,6 +194,10 @@ void TForm1::HidePanel() {
   FPanel->setWindowPos(InsertAfter::below(windowId()), false);
   hideKeepingFlag(*FPanel);
   if (FChooserShown) FChooser->wholepanel->setVisible(false);
+  // A press on the panel's skin leaves the mouse with the panel window, and
+  // a window that leaves the screen loses it: the viewer takes the rest of
+  // the gesture until the last button is up.
+  if (QGuiApplication::mouseButtons() != Qt::NoButton) grabMouse();
 }
 
 void TForm1::ShowPanel() {
