@@ -1,6 +1,7 @@
 // The viewer's side of the picture rectangle: applies the arithmetic of
 // picture_rect.h to ImgBottoMov, keeps the panel's guide lines on its edges
 // and writes the zoom and centring state into the panel's status labels.
+#include "chooser/get_img_form.h"
 #include "panel/form2.h"
 #include "viewer/form1.h"
 #include "viewer/picture_rect.h"
@@ -64,6 +65,8 @@ void TForm1::ResetView() {
   ImgRoll1->setChecked(false);
   FTracking = false;
   FLockMouse = false;
+  // The chooser's folder side goes back to its layout width with the view.
+  FChooser->setTreeWidth(95);
   CenterFrame();
   SyncGuides();
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "chooser/chooser_splitter.h"
+#include "chooser/get_img_form.h"
 #include "panel/form2.h"
 #include "pictures/bitmap.h"
 #include "viewer/form1.h"
@@ -255,7 +257,11 @@ TEST_F(Viewer, ResetStopsRollingAndCentres) {
   v->FTracking = true;
   v->FLockMouse = true;
   v->ResizeFrame(kLeftLeft);
+  v->FChooser->setTreeWidth(160);
   v->Reset1Click();
+  EXPECT_EQ(v->FChooser->treeWidth(), 95);
+  EXPECT_EQ(v->FChooser->treepanel->width(), 95);
+  EXPECT_EQ(v->FChooser->Splitter1->x(), 95);
   EXPECT_FALSE(v->ImgRoll1->isChecked());
   EXPECT_FALSE(v->FTracking);
   EXPECT_FALSE(v->FLockMouse);
