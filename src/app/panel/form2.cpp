@@ -68,6 +68,7 @@ TForm2::TForm2() {
   applyDeviceAttributes(*this, kWhite);
   setWindowTitle(QStringLiteral("Form2"));
   buildComponents();
+  wireHotSpots();
   FormCreate();
   setVisible(true);
 }

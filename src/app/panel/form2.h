@@ -44,11 +44,27 @@ class TForm2 : public Form {
   Label* LabShfPd = nullptr;
   Label* WholeImg = nullptr;
 
+  // A press-and-hold repetition on an arrow pad is running.
+  bool FRepeating = false;
+
+  // Hot spots, arrow pads and switches.
+  void LabLine4Click();
+  void LabLeftMouseEnter(Control& pad);
+  void LabLeftMouseLeave(Control& pad);
+  void LabLeftMouseDown(Control& pad, const MouseEvent& e);
+  void LabLeftMouseUp();
+  void LabF6Click(Control& spot);
+  void LabF6MouseEnter(Control& spot);
+  void LabF6MouseLeave(Control& spot);
+  void WholeImgClick();
+
   // Hands every key to the viewer's command map, unchanged.
   void FormKeyDown(QObject* sender, int& key, int shift);
   void keyDown(int& key, int shift) override;
 
  private:
+  void wireHotSpots();
+  void FocusHandBack();
   void buildComponents();
   void FormCreate();
 };

@@ -107,6 +107,9 @@ class Control {
   std::function<void(Control&, const MouseEvent&)> onMouseUp;
   std::function<void(Control&)> onClick;
   std::function<void(Control&)> onDblClick;
+  // The pointer came over the control, or left it.
+  std::function<void(Control&)> onMouseEnter;
+  std::function<void(Control&)> onMouseLeave;
 
  protected:
   // Stores the rectangle and repaints the old and the new area.

@@ -138,7 +138,10 @@ void Form::leaveEvent(QEvent* e) {
 
 void Form::hover(Control* control) {
   if (control == hovered_) return;
+  Control* left = hovered_;
   hovered_ = control;
+  if (left != nullptr && left->onMouseLeave) left->onMouseLeave(*left);
+  if (control != nullptr && control->onMouseEnter) control->onMouseEnter(*control);
   hintTimer_.stop();
   QToolTip::hideText();
   if (control != nullptr && control->showHint() && !control->hint().isEmpty())
