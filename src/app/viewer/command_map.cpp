@@ -50,14 +50,19 @@ void toggleMode(TForm1& v, int& key) { v.ToggleDisplayMode(key); }
 void toggleLock(TForm1& v, int&) { v.FLockMouse = !v.FLockMouse; }
 void chooser(TForm1& v, int&) { v.SelectImg1Click(); }
 void help(TForm1& v, int&) { v.Help1Click(); }
+void opaque(TForm1& v, int&) { v.OpaqueSwitch(); }
+void sendBack(TForm1& v, int&) { v.Back1Click(); }
+void fadeIn(TForm1& v, int&) { v.FadeIn(); }
+void fadeOut(TForm1& v, int&) { v.FadeOut(); }
+void behindBackdrop(TForm1& v, int&) { v.ChooserBehindBackdrop(); }
+void backdrop(TForm1& v, int&) { v.BackdropToggle(); }
+void chooserOrder(TForm1& v, int&) { v.ChooserOrderSwitch(); }
 
 using enum When;
 constexpr Consumes kNo = Consumes::No;
 constexpr Consumes kYes = Consumes::Yes;
 constexpr Consumes kActs = Consumes::WhenActs;
 
-// The stacking, fading and backdrop commands (Esc, F2-F7) are built with the
-// window stacking: their rows hold their place and do nothing until then.
 constexpr Row kRows[] = {
     {vk::kControl, Any, kNo, ctrlKey, "show panel, invert roll mode"},
     {vk::k1, Shift, kNo, toggleMode, "proportional shrink toggle"},
@@ -68,12 +73,12 @@ constexpr Row kRows[] = {
     {vk::kEnd, Shift, kYes, resize<kNaturalSize>, "natural size"},
     {vk::kHome, Shift, kYes, toggleLock, "mouse lock while rolling"},
     {vk::kInsert, Shift, kYes, toggleMode, "centring toggle"},
-    {vk::kEscape, Any, kNo, nullptr, "opaque switch"},
+    {vk::kEscape, Any, kNo, opaque, "opaque switch"},
     {vk::kMenu, Any, kNo, chooser, "chooser toggle"},
     {vk::kF1, Any, kNo, help, "help window toggle"},
-    {vk::kF2, Any, kNo, nullptr, "send the window set back"},
-    {vk::kF3, Any, kNo, nullptr, "fade in"},
-    {vk::kF4, Any, kNo, nullptr, "fade out"},
+    {vk::kF2, Any, kNo, sendBack, "send the window set back"},
+    {vk::kF3, Any, kNo, fadeIn, "fade in"},
+    {vk::kF4, Any, kNo, fadeOut, "fade out"},
     {vk::kUp, Shift, kYes, resize<kTopUp>, "top edge up"},
     {vk::kDown, Shift, kYes, resize<kTopDown>, "top edge down"},
     {vk::kLeft, Shift, kYes, resize<kLeftLeft>, "left edge left"},
@@ -86,9 +91,9 @@ constexpr Row kRows[] = {
     {vk::kDown, Any, kActs, step<2>, "selection one row down"},
     {vk::kLeft, Any, kActs, step<3>, "selection one back"},
     {vk::kRight, Any, kActs, step<4>, "selection one on"},
-    {vk::kF7, Any, kNo, nullptr, "chooser behind the backdrop"},
-    {vk::kF6, Any, kNo, nullptr, "backdrop toggle"},
-    {vk::kF5, Any, kNo, nullptr, "chooser order switch"},
+    {vk::kF7, Any, kNo, behindBackdrop, "chooser behind the backdrop"},
+    {vk::kF6, Any, kNo, backdrop, "backdrop toggle"},
+    {vk::kF5, Any, kNo, chooserOrder, "chooser order switch"},
 };
 
 bool holds(When when, int shift) {

@@ -18,24 +18,20 @@ namespace {
 using command_map::Consumes;
 using command_map::When;
 
-TEST(CommandMapTable, ThirtyRowsInTheirOrderAndWhichAreLive) {
+TEST(CommandMapTable, ThirtyRowsInTheirOrderEachWithItsOperation) {
   struct Expected {
     int key;
     When when;
     Consumes consumes;
-    bool live;
   };
   constexpr When A = When::Any, S = When::Shift, C = When::Ctrl;
   constexpr Consumes N = Consumes::No, Y = Consumes::Yes, W = Consumes::WhenActs;
   const Expected expected[] = {
-      {17, A, N, true},   {49, S, N, true},   {50, S, N, true},   {51, S, N, true},
-      {33, S, Y, true},   {34, S, Y, true},   {35, S, Y, true},   {36, S, Y, true},
-      {45, S, Y, true},   {27, A, N, false},  {18, A, N, true},   {112, A, N, true},
-      {113, A, N, false}, {114, A, N, false}, {115, A, N, false}, {38, S, Y, true},
-      {40, S, Y, true},   {37, S, Y, true},   {39, S, Y, true},   {38, C, Y, true},
-      {40, C, Y, true},   {37, C, Y, true},   {39, C, Y, true},   {38, A, W, true},
-      {40, A, W, true},   {37, A, W, true},   {39, A, W, true},   {118, A, N, false},
-      {117, A, N, false}, {116, A, N, false},
+      {17, A, N},  {49, S, N},  {50, S, N},  {51, S, N},  {33, S, Y},  {34, S, Y},
+      {35, S, Y},  {36, S, Y},  {45, S, Y},  {27, A, N},  {18, A, N},  {112, A, N},
+      {113, A, N}, {114, A, N}, {115, A, N}, {38, S, Y},  {40, S, Y},  {37, S, Y},
+      {39, S, Y},  {38, C, Y},  {40, C, Y},  {37, C, Y},  {39, C, Y},  {38, A, W},
+      {40, A, W},  {37, A, W},  {39, A, W},  {118, A, N}, {117, A, N}, {116, A, N},
   };
   const auto rows = command_map::rows();
   ASSERT_EQ(rows.size(), std::size(expected));
@@ -44,7 +40,7 @@ TEST(CommandMapTable, ThirtyRowsInTheirOrderAndWhichAreLive) {
     EXPECT_EQ(rows[i].key, expected[i].key);
     EXPECT_EQ(rows[i].when, expected[i].when);
     EXPECT_EQ(rows[i].consumes, expected[i].consumes);
-    EXPECT_EQ(rows[i].run != nullptr, expected[i].live);
+    EXPECT_NE(rows[i].run, nullptr);
   }
 }
 

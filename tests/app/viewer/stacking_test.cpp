@@ -49,6 +49,25 @@ TEST_F(Stacking, FadeCyclesThroughEighteenLevelsOnAllThreeWindows) {
   EXPECT_EQ(levels(), (std::vector<int>{255, 255, 255}));
 }
 
+TEST_F(Stacking, KeysReachTheCommandsWithAnyModifiersAndAreNeverConsumed) {
+  for (int shift : {0, kShift, kCtrl | kAlt}) {
+    int key = 114;  // F3
+    viewer->FormKeyDown(nullptr, key, shift);
+    EXPECT_EQ(key, 114);
+  }
+  EXPECT_EQ(viewer->alphaBlendValue(), 195);
+  int esc = 27;
+  viewer->FormKeyDown(nullptr, esc, 0);
+  EXPECT_EQ(viewer->Tag, 1);
+  EXPECT_EQ(esc, 27);
+  int f6 = 117;
+  viewer->FormKeyDown(nullptr, f6, 0);
+  EXPECT_NE(viewer->FBackdrop, nullptr);
+  int f2 = 113;
+  viewer->FormKeyDown(nullptr, f2, 0);
+  EXPECT_EQ(FTrayShown, 100);
+}
+
 TEST_F(Stacking, OpaqueSwitchKeepsTheKeysAndComesBackAtTheStartLevel) {
   viewer->OpaqueSwitch();
   EXPECT_EQ(viewer->Tag, 1);
