@@ -50,7 +50,7 @@ TEST_F(Stacking, FadeCyclesThroughEighteenLevelsOnAllThreeWindows) {
 }
 
 TEST_F(Stacking, KeysReachTheCommandsWithAnyModifiersAndAreNeverConsumed) {
-  for (int shift : {0, kShift, kCtrl | kAlt}) {
+  for (int shift : {0, int{kShift}, kCtrl | kAlt}) {
     int key = 114;  // F3
     viewer->FormKeyDown(nullptr, key, shift);
     EXPECT_EQ(key, 114);
