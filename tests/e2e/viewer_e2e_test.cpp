@@ -9,6 +9,7 @@
 
 #include "assets/embedded_assets.h"
 #include "desktop_driver.h"
+#include "pictures/bmp_reader.h"
 #include "pictures/jpeg_picture.h"
 
 namespace {
@@ -173,6 +174,125 @@ TEST_F(Viewer, BothButtonsTogetherOpenNoMenuAtTheirReleases) {
   sleepMs(500);
   EXPECT_EQ(popups().size(), 1u);
   xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+}
+
+// With a picture on show. The chooser lists the samples folder, sorted as
+// the list shows them; mosaic.bmp (320 x 240) is its sixth entry. Small
+// enough to lie wholly inside the opening at natural size, where every
+// edge of it can be seen.
+constexpr int kRowHeight = 13;
+constexpr int kMosaicRow = 5;
+constexpr QRgb kUnderlay = 0x336699;
+
+struct ShownPicture : Viewer {
+  vistel::Bitmap mosaic =
+      vistel::readBmpFile((env("VISTEL_SAMPLES") + "/mosaic.bmp").toStdString());
+  int row = 0;  // a picture row whose pixels at both ends are not the key
+
+  void SetUp() override {
+    Viewer::SetUp();
+    if (HasFatalFailure()) return;
+    // Black is the viewer's colour key: those pixels are never seen.
+    auto seenAt = [this](int y) {
+      for (int x : {2, 200, 288 - 3, 320 - 3})
+        if (mosaic.pixel(x, y) == 0) return false;
+      return true;
+    };
+    for (row = 100; row < 200 && !seenAt(row); ++row) {
+    }
+    ASSERT_LT(row, 200);
+    xdotool({QStringLiteral("key"), QStringLiteral("alt")});  // the chooser
+    sleepMs(800);
+    click(kLeft + 220 + 130, kTop + 118 + 5 + kRowHeight * kMosaicRow + kRowHeight / 2);
+    sleepMs(800);
+    xdotool({QStringLiteral("key"), QStringLiteral("alt")});  // and away again
+    sleepMs(800);
+  }
+  QRgb seen(const QImage& shot, int x, int y) { return shot.pixel(x, y) & 0xFFFFFF; }
+  // The picture is drawn unscaled from the top-left corner of a rectangle
+  // whose left edge lies at screen x `left`, `width` pixels wide, with the
+  // picture row `row` at screen y `y`: both ends of that row are seen, and
+  // the underlay just outside them.
+  void expectRowAt(const QImage& shot, int left, int width, int y) {
+    EXPECT_EQ(seen(shot, left + 2, y), mosaic.pixel(2, row)) << left;
+    EXPECT_EQ(seen(shot, left - 3, y), kUnderlay) << left;
+    EXPECT_EQ(seen(shot, left + width - 3, y), mosaic.pixel(width - 3, row)) << width;
+    EXPECT_EQ(seen(shot, left + width + 2, y), kUnderlay) << width;
+  }
+};
+
+TEST_F(ShownPicture, ZoomAboutTheCentreAndBackToNaturalSize) {
+  // Natural size, centred: (792-320) div 2 = 236, (611-240) div 2 = 185.
+  expectRowAt(screenshot(), kLeft + 236, 320, kTop + 185 + row);
+  xdotool({QStringLiteral("key"), QStringLiteral("shift+Next")});
+  sleepMs(600);
+  // 10 % off the width: 288 x 216 at (252, 197), the picture cropped.
+  expectRowAt(screenshot(), kLeft + 252, 288, kTop + 197 + row);
+  xdotool({QStringLiteral("key"), QStringLiteral("shift+End")});
+  sleepMs(600);
+  expectRowAt(screenshot(), kLeft + 236, 320, kTop + 185 + row);
+}
+
+TEST_F(ShownPicture, RightDragSlidesTheFrameAndCtrlRollsThePicture) {
+  const QPoint p(kLeft + 236 + 200, kTop + 185 + row);
+  moveMouse(p.x(), p.y());
+  sleepMs(200);
+  press(3);
+  sleepMs(200);
+  for (int i = 1; i <= 6; ++i) {
+    moveMouse(p.x() + 5 * i, p.y() + 4 * i);
+    sleepMs(60);
+  }
+  release(3);
+  sleepMs(800);
+  EXPECT_EQ(geometryOf("Form1").x, kLeft + 30);
+  EXPECT_EQ(geometryOf("Form1").y, kTop + 24);
+  EXPECT_EQ(geometryOf("Form2").x, kLeft + 30);
+  EXPECT_TRUE(popups().empty());
+  // The picture kept its place on the screen.
+  QImage shot = screenshot();
+  EXPECT_EQ(seen(shot, kLeft + 236 + 2, kTop + 185 + row), mosaic.pixel(2, row));
+  EXPECT_EQ(seen(shot, kLeft + 236 + 200, kTop + 185 + row), mosaic.pixel(200, row));
+
+  // A plain move stops tracking; Ctrl switches rolling on, and the first
+  // move after that only arms it.
+  const QPoint q(p.x() + 30, p.y() + 24);
+  moveMouse(q.x(), q.y());
+  sleepMs(200);
+  xdotool({QStringLiteral("key"), QStringLiteral("ctrl")});
+  sleepMs(300);
+  moveMouse(q.x() + 1, q.y());
+  sleepMs(300);
+  for (int i = 1; i <= 5; ++i) {
+    moveMouse(q.x() + 1 + 4 * i, q.y() + 2 * i);
+    sleepMs(60);
+  }
+  sleepMs(600);
+  shot = screenshot();
+  EXPECT_EQ(seen(shot, kLeft + 236 + 20 + 2, kTop + 185 + 10 + row), mosaic.pixel(2, row));
+  EXPECT_EQ(seen(shot, kLeft + 236 + 20 + 200, kTop + 185 + 10 + row), mosaic.pixel(200, row));
+  xdotool({QStringLiteral("key"), QStringLiteral("ctrl")});  // rolling off
+}
+
+TEST_F(ShownPicture, BothButtonsOpenTheChooser) {
+  const QPoint p(kLeft + 236 + 200, kTop + 185 + row);
+  // Where the chooser's file list will be: the picture shows there now.
+  const QPoint list(kLeft + 220 + 300, kTop + 118 + 300);
+  const QRgb before = seen(screenshot(), list.x(), list.y());
+  moveMouse(p.x(), p.y());
+  sleepMs(200);
+  press(1);
+  sleepMs(100);
+  press(3);
+  sleepMs(100);
+  moveMouse(p.x() + 2, p.y() + 1);
+  sleepMs(300);
+  release(3);
+  sleepMs(200);
+  release(1);
+  sleepMs(800);
+  EXPECT_TRUE(popups().empty());
+  EXPECT_NE(seen(screenshot(), list.x(), list.y()), before);
 }
 
 }  // namespace
