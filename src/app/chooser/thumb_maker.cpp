@@ -136,7 +136,10 @@ Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<boo
     checkStop(stop);
     return jpegThumbnail(data, stop);
   }
-  Bitmap full = readBmpFile(path);
+  // Read through the regular-file check: opening a named pipe would block.
+  const std::vector<std::uint8_t> data = readRegularFile(path);
+  checkStop(stop);
+  Bitmap full = readBmp(data);
   checkStop(stop);
   return sampleBitmap(full);
 }
