@@ -99,9 +99,13 @@ TEST_F(Device, OnlyTheWreathIsSeenAndTheRestShowsWhatLiesBeneath) {
 TEST_F(Device, ClicksOnSeeThroughSpotsReachTheWindowBeneath) {
   click(kLeft + 416, kTop + 300);
   EXPECT_EQ(activeWindowName(), QStringLiteral("vistel-underlay"));
-  // A click on the wreath is taken by the device.
-  click(kLeft + 661, kTop + 83);
-  EXPECT_EQ(activeWindowName(), QStringLiteral("Form2"));
+  // A click on the wreath (a leaf away from the hot spots) is taken by the
+  // device: the panel takes the press and hands the gesture to the viewer,
+  // which becomes active while the panel steps aside for the skin copy.
+  click(kLeft + 740, kTop + 300);
+  const QString taker = activeWindowName();
+  EXPECT_TRUE(taker == QStringLiteral("Form1") || taker == QStringLiteral("Form2"))
+      << taker.toStdString();
   click(kLeft + 20, kTop + 20);
   EXPECT_EQ(activeWindowName(), QStringLiteral("vistel-underlay"));
 }

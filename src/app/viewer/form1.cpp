@@ -150,6 +150,7 @@ void TForm1::keyDown(int& key, int shift) { FormKeyDown(this, key, shift); }
 
 void TForm1::closeEvent(QCloseEvent* e) {
   // Closing the main window ends the message loop and with it the program.
+  FClosing = true;
   e->accept();
   QCoreApplication::quit();
 }

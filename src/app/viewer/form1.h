@@ -96,6 +96,8 @@ class TForm1 : public Form {
   bool FTracking = false;
   bool FLockMouse = false;
   bool FMoved = false;
+  // Set once the viewer is closing: activations from then on restore nothing.
+  bool FClosing = false;
   int FLastX = 0;
   int FLastY = 0;
   int FAnchorX = 0;

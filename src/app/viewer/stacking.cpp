@@ -113,7 +113,7 @@ void TForm1::Back1Click() {
 
 void TForm1::WMActivateApp(bool active) {
   if (FTrayShown == 100) DeleteIcon();
-  if (FChooser == nullptr || FHelpForm == nullptr || !active) return;
+  if (FClosing || FChooser == nullptr || FHelpForm == nullptr || !active) return;
   desktop().stack().applyBatch({{windowId(), InsertAfter::topmost(), false},
                                 {FChooser->windowId(), InsertAfter::topmost(), false},
                                 {FHelpForm->windowId(), InsertAfter::topmost(), false},
