@@ -44,8 +44,22 @@ Bitmap sampleBitmap(const Bitmap& src) {
   return thumb;
 }
 
+Bitmap sampledJpeg(const std::vector<std::uint8_t>& data, const std::atomic<bool>* stop);
+
 Bitmap jpegThumbnail(const std::vector<std::uint8_t>& data, const std::atomic<bool>* stop) {
+  try {
+    return sampledJpeg(data, stop);
+  } catch (const PictureError&) {
+    checkStop(stop);  // broken off by the stop flag: a stop, not a bad file
+    throw;
+  }
+}
+
+Bitmap sampledJpeg(const std::vector<std::uint8_t>& data, const std::atomic<bool>* stop) {
   JpegDecoder decoder(data);
+  // A progressive file is read whole before its first row: the stop flag
+  // must reach into libjpeg to end that early.
+  decoder.setInterruptFlag(stop);
   decoder.readHeader();
   checkStop(stop);
   const JpegOutput& out = decoder.start(JpegPicture::screenBitsPerPixel() <= 8);
@@ -105,7 +119,7 @@ Bitmap jpegThumbnail(const std::vector<std::uint8_t>& data, const std::atomic<bo
 
 }  // namespace
 
-std::vector<std::uint8_t> readRegularFile(const std::string& path) {
+std::vector<std::uint8_t> readRegularFile(const std::string& path, const std::atomic<bool>* stop) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) throw PictureError("Cannot open file");
   struct FdCloser {
@@ -118,6 +132,7 @@ std::vector<std::uint8_t> readRegularFile(const std::string& path) {
   data.reserve(static_cast<std::size_t>(st.st_size));
   std::uint8_t block[65536];
   for (;;) {
+    checkStop(stop);
     const ssize_t n = ::read(fd, block, sizeof block);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -132,12 +147,12 @@ std::vector<std::uint8_t> readRegularFile(const std::string& path) {
 Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<bool>* stop) {
   checkStop(stop);
   if (isJpeg) {
-    const std::vector<std::uint8_t> data = readRegularFile(path);
+    const std::vector<std::uint8_t> data = readRegularFile(path, stop);
     checkStop(stop);
     return jpegThumbnail(data, stop);
   }
   // Read through the regular-file check: opening a named pipe would block.
-  const std::vector<std::uint8_t> data = readRegularFile(path);
+  const std::vector<std::uint8_t> data = readRegularFile(path, stop);
   checkStop(stop);
   Bitmap full = readBmp(data);
   checkStop(stop);

@@ -38,7 +38,9 @@ Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<boo
 Bitmap thumbnailByFullDecode(const std::string& path, bool isJpeg);
 
 // Reads a regular file whole; refuses pipes, devices and folders (opening
-// a named pipe would block) with PictureError.
-std::vector<std::uint8_t> readRegularFile(const std::string& path);
+// a named pipe would block) with PictureError. Throws ThumbnailStopped when
+// `stop` becomes true meanwhile.
+std::vector<std::uint8_t> readRegularFile(const std::string& path,
+                                          const std::atomic<bool>* stop = nullptr);
 
 }  // namespace vistel

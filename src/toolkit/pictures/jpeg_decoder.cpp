@@ -39,10 +39,23 @@ void errorExit(j_common_ptr cinfo) {
 void ignoreMessage(j_common_ptr, int) {}
 void ignoreOutput(j_common_ptr) {}
 
-void limitScans(j_common_ptr cinfo) {
+struct ProgressManager {
+  jpeg_progress_mgr pub;  // first, so libjpeg's pointer to it is ours as well
+  const std::atomic<bool>* interrupt = nullptr;
+  bool interrupted = false;
+};
+
+// libjpeg calls this between rows of MCUs, in start() for every scan it
+// reads ahead and for every batch of rows after that.
+void monitorProgress(j_common_ptr cinfo) {
   if (!cinfo->is_decompressor) return;
   auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
   if (d->input_scan_number > kMaxJpegScans) ERREXIT4(cinfo, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
+  auto* progress = reinterpret_cast<ProgressManager*>(cinfo->progress);
+  if (progress->interrupt != nullptr && progress->interrupt->load(std::memory_order_relaxed)) {
+    progress->interrupted = true;
+    ERREXIT(cinfo, JERR_BAD_STATE);
+  }
 }
 
 // round(a * b / 255) for a, b in 0..255.
@@ -78,7 +91,7 @@ enum class Stage { Created, HeaderRead, Started, Finished, Failed };
 struct JpegDecoder::State {
   jpeg_decompress_struct cinfo{};
   ErrorManager err{};
-  jpeg_progress_mgr progress{};
+  ProgressManager progress{};
   std::span<const std::uint8_t> data;
   Stage stage = Stage::Created;
   JpegHeader header;
@@ -109,6 +122,7 @@ struct JpegDecoder::State {
 
   [[noreturn]] void fail(int code) {
     stage = Stage::Failed;
+    if (progress.interrupted) throw PictureError(kJpegInterruptedText);
     throw PictureError(jpegErrorText(code));
   }
 
@@ -126,12 +140,14 @@ JpegDecoder::JpegDecoder(std::span<const std::uint8_t> data) : s_(std::make_uniq
   s.err.pub.error_exit = errorExit;
   s.err.pub.emit_message = ignoreMessage;
   s.err.pub.output_message = ignoreOutput;
-  s.progress.progress_monitor = limitScans;
+  s.progress.pub.progress_monitor = monitorProgress;
   if (!s.guarded([&s] { jpeg_create_decompress(&s.cinfo); })) s.fail(s.err.code);
-  s.cinfo.progress = &s.progress;
+  s.cinfo.progress = &s.progress.pub;
 }
 
 JpegDecoder::~JpegDecoder() = default;
+
+void JpegDecoder::setInterruptFlag(const std::atomic<bool>* flag) { s_->progress.interrupt = flag; }
 
 const JpegHeader& JpegDecoder::readHeader() {
   State& s = *s_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,6 +34,9 @@ struct JpegOutput {
 // "JPEG error #N", N being libjpeg's message number.
 std::string jpegErrorText(int messageCode);
 
+// What a decode broken off by its interrupt flag reports.
+inline constexpr const char* kJpegInterruptedText = "JPEG decoding interrupted";
+
 // Most scans a file may bring before decoding gives up. Real progressive
 // files have about ten; crafted ones with thousands of tiny scans would
 // otherwise keep the decoder busy for minutes.
@@ -60,6 +64,12 @@ class JpegDecoder {
   ~JpegDecoder();
   JpegDecoder(const JpegDecoder&) = delete;
   JpegDecoder& operator=(const JpegDecoder&) = delete;
+
+  // Lets another thread break off the decode: once `flag` is true, the
+  // running or next call ends with PictureError(kJpegInterruptedText) within
+  // about one row of MCUs, also while start() reads a progressive file's
+  // scans. `flag` must outlive the decoder.
+  void setInterruptFlag(const std::atomic<bool>* flag);
 
   // Parses the header. Pictures larger than the toolkit holds
   // (pictureSizeAllowed) are refused here, before anything large is

@@ -4,6 +4,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -117,6 +118,52 @@ TEST(JpegDecoder, CallsOutOfOrderFailCleanly) {
   e.readHeader();
   EXPECT_THROW(e.readRows([](int) { return nullptr; }), PictureError);
   EXPECT_THROW(e.finish(), PictureError);
+}
+
+// A raised interrupt flag ends a progressive file's read-ahead in start()
+// and a row decode, each with the interruption's own text; a lowered one
+// changes nothing.
+TEST(JpegDecoder, InterruptFlagBreaksOffTheDecode) {
+  const Bytes data = readFile(fs::path(VISTEL_TEST_DATA) / "jpeg" / "progressive.jpg");
+  std::atomic<bool> flag{false};
+  auto messageOf = [](auto&& f) {
+    try {
+      f();
+    } catch (const PictureError& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+
+  JpegDecoder whole(data);
+  whole.setInterruptFlag(&flag);
+  whole.readHeader();
+  const JpegOutput& out = whole.start(false);
+  std::vector<std::uint32_t> row(static_cast<std::size_t>(out.width));
+  EXPECT_EQ(messageOf([&] { whole.readRows([&](int) { return row.data(); }); }), "no error");
+
+  flag = true;
+  JpegDecoder early(data);
+  early.setInterruptFlag(&flag);
+  early.readHeader();
+  EXPECT_EQ(messageOf([&] { early.start(false); }), kJpegInterruptedText);
+  EXPECT_THROW(early.readRows([](int) { return nullptr; }), PictureError);
+
+  flag = false;
+  const Bytes baseline = readFile(fs::path(VISTEL_TEST_DATA) / "jpeg" / "baseline_420.jpg");
+  JpegDecoder late(baseline);
+  late.setInterruptFlag(&flag);
+  late.readHeader();
+  const JpegOutput& lateOut = late.start(false);
+  std::vector<std::uint32_t> lateRow(static_cast<std::size_t>(lateOut.width));
+  EXPECT_EQ(messageOf([&] {
+              late.readRows([&](int y) {
+                if (y == 8) flag = true;
+                return lateRow.data();
+              });
+            }),
+            kJpegInterruptedText);
+  EXPECT_LT(late.rowsDone(), lateOut.height);
 }
 
 }  // namespace
