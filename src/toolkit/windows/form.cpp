@@ -92,7 +92,7 @@ void Form::setAlphaBlendValue(int value) {
 void Form::setTransparentColor(bool on) {
   if (on == transparentColor_) return;
   transparentColor_ = on;
-  contentChanged_ = true;
+  contentChangedEverywhere();
   applyLayering();
 }
 
@@ -100,7 +100,7 @@ void Form::setTransparentColorValue(Rgb key) {
   key &= kRgbMask;
   if (key == transparentColorValue_) return;
   transparentColorValue_ = key;
-  contentChanged_ = true;
+  contentChangedEverywhere();
   applyLayering();
 }
 

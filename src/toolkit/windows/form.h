@@ -173,7 +173,12 @@ class Form : public QWidget, public ControlHost {
   void syncBufferSize();
   void compose();
   void updateShape();
-  QImage renderedContent();
+  // The window's pixels within `area`: the back buffer with the child
+  // widgets painted over it.
+  QImage renderedContent(const QRect& area);
+  // Where the content (and so perhaps the shape) changed: a part, or all.
+  void contentChangedIn(const QRegion& area);
+  void contentChangedEverywhere();
   void watchChildren(QObject* parent);
 
   // Mouse (form_mouse.cpp)
@@ -208,7 +213,11 @@ class Form : public QWidget, public ControlHost {
 
   QImage back_;
   QRegion dirty_;
+  // The content changed since the shape was last built: within
+  // changedArea_, or everywhere when changedEverywhere_.
   bool contentChanged_ = true;
+  bool changedEverywhere_ = true;
+  QRegion changedArea_;
   bool refreshPosted_ = false;
   bool renderingChildren_ = false;
   QRegion shape_;  // the shape of the current content

@@ -6,13 +6,12 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QWindow>
 #include <algorithm>
 
+#include "windows/desktop.h"
 #include "windows/error_box.h"
 #include "windows/form.h"
-#include "windows/desktop.h"
-
-#include <QWindow>
 #include "windows/shape.h"
 
 namespace vistel {
@@ -67,7 +66,7 @@ void Form::syncBufferSize() {
   back_ = QImage(size(), QImage::Format_RGB32);
   for (Control* c : order_) c->hostResized();
   dirty_ = rect();
-  contentChanged_ = true;
+  contentChangedEverywhere();
 }
 
 void Form::compose() {
@@ -76,7 +75,7 @@ void Form::compose() {
   const QRect area = dirty_.boundingRect() & back_.rect();
   dirty_ = QRegion();
   if (area.isEmpty()) return;
-  contentChanged_ = true;
+  contentChangedIn(area);
   fillRect(back_, area, color_);
   const Rect clip = Rect::fromSize(area.x(), area.y(), area.width(), area.height());
   for (Control* c : order_) {
@@ -101,30 +100,53 @@ void Form::refresh() {
   if (!changed.isEmpty()) update(changed);
 }
 
-QImage Form::renderedContent() {
+void Form::contentChangedIn(const QRegion& area) {
+  contentChanged_ = true;
+  if (!changedEverywhere_) changedArea_ += area;
+}
+
+void Form::contentChangedEverywhere() {
+  contentChanged_ = true;
+  changedEverywhere_ = true;
+  changedArea_ = QRegion();
+}
+
+QImage Form::renderedContent(const QRect& area) {
+  QImage content = area == back_.rect() ? back_ : back_.copy(area);
   // Child widgets lie above the controls; what they paint is part of the
   // window's pixels and is keyed like the rest.
-  std::vector<QWidget*> children;
+  renderingChildren_ = true;
   for (QObject* o : QObject::children()) {
     auto* w = qobject_cast<QWidget*>(o);
-    if (w != nullptr && !w->isWindow() && w->isVisible()) children.push_back(w);
+    if (w == nullptr || w->isWindow() || !w->isVisible()) continue;
+    // The part of the child inside the area, in the child's coordinates;
+    // render() puts that part's top-left corner at the target offset.
+    const QRect part = area.translated(-w->pos()) & w->rect();
+    if (part.isEmpty()) continue;
+    if (content.constBits() == back_.constBits()) content = back_.copy();
+    w->render(&content, part.topLeft() + w->pos() - area.topLeft(), QRegion(part),
+              QWidget::DrawWindowBackground | QWidget::DrawChildren);
   }
-  if (children.empty()) return back_;
-  QImage content = back_.copy();
-  renderingChildren_ = true;
-  for (QWidget* w : children)
-    w->render(&content, w->pos(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
   renderingChildren_ = false;
   return content;
 }
 
 void Form::updateShape() {
   compose();  // the shape of what is really there, not of a stale buffer
+  const bool everywhere = changedEverywhere_;
+  const QRect area = changedArea_.boundingRect() & back_.rect();
   contentChanged_ = false;
-  if (transparentColor_) {
-    shape_ = keyedShape(renderedContent(), transparentColorValue_);
-  } else {
+  changedEverywhere_ = false;
+  changedArea_ = QRegion();
+  if (!transparentColor_) {
     shape_ = QRegion();
+  } else if (everywhere) {
+    shape_ = keyedShape(renderedContent(back_.rect()), transparentColorValue_);
+  } else if (!area.isEmpty()) {
+    // Only the changed part is keyed again; the rest of the shape stands.
+    const QRegion part =
+        keyedShape(renderedContent(area), transparentColorValue_).translated(area.topLeft());
+    shape_ = shape_.subtracted(QRegion(area)).united(part);
   }
   if (!created_) return;
   const bool unchanged = transparentColor_ == maskOn_ && (!maskOn_ || sameRegion(shape_, mask_));
@@ -173,14 +195,22 @@ bool Form::eventFilter(QObject* watched, QEvent* e) {
   }
   switch (e->type()) {
     case QEvent::Paint:
+      // A child repainted part of itself: the shape may have changed there.
+      // Our own rendering of the children for the shape paints them as
+      // well; that is no news.
+      if (!renderingChildren_) {
+        auto* child = static_cast<QWidget*>(watched);
+        const QRegion painted = static_cast<QPaintEvent*>(e)->region();
+        contentChangedIn(painted.translated(child->mapTo(this, QPoint(0, 0))));
+        scheduleRefresh();
+      }
+      break;
     case QEvent::Show:
     case QEvent::Hide:
     case QEvent::Move:
     case QEvent::Resize:
-      // A child's pixels changed: the shape may have too. Our own rendering
-      // of the children for the shape paints them as well; that is no news.
       if (!renderingChildren_) {
-        contentChanged_ = true;
+        contentChangedEverywhere();
         scheduleRefresh();
       }
       break;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPainter>
 #include <QWindow>
 #include <stdexcept>
 
@@ -186,6 +187,52 @@ TEST_F(FormTest, ChildWidgetsAreKeyedLikeTheControlsBeneathThem) {
   QApplication::processEvents();
   QApplication::processEvents();
   EXPECT_TRUE(form.shape().isEmpty());
+}
+
+// Paints itself red but for a white hole (the key colour in these tests).
+class Patch : public QWidget {
+ public:
+  using QWidget::QWidget;
+  QRect hole;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::red);
+    if (!hole.isEmpty()) painter.fillRect(hole, Qt::white);
+  }
+};
+
+TEST_F(FormTest, APartialRepaintOfANestedChildKeysThatPartInItsPlace) {
+  // A blue background: only the children's hole can be see-through.
+  form.setColor(kBlue);
+  form.setTransparentColor(true);
+  form.setTransparentColorValue(kWhite);
+  auto* container = new Patch(&form);
+  container->setGeometry(5, 4, 20, 15);
+  auto* patch = new Patch(container);
+  patch->setGeometry(3, 2, 10, 8);
+  form.show();
+  QApplication::processEvents();
+  form.refresh();
+  const QRegion whole(0, 0, 40, 30);
+  ASSERT_TRUE(sameRegion(form.shape(), whole));
+
+  // Only the hole is repainted: the shape loses exactly that part, at the
+  // patch's place in the window (5 + 3 + 2, 4 + 2 + 1).
+  patch->hole = QRect(2, 1, 4, 3);
+  patch->update(patch->hole);
+  QApplication::processEvents();
+  QApplication::processEvents();
+  EXPECT_TRUE(sameRegion(form.shape(), whole - QRegion(10, 7, 4, 3)));
+
+  // And gets it back when the hole is painted over again.
+  const QRect old = patch->hole;
+  patch->hole = QRect();
+  patch->update(old);
+  QApplication::processEvents();
+  QApplication::processEvents();
+  EXPECT_TRUE(sameRegion(form.shape(), whole));
 }
 
 TEST_F(FormTest, AnErrorWhilePaintingIsShownOnceThePaintIsOver) {
