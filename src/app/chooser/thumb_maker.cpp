@@ -151,12 +151,35 @@ Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<boo
     checkStop(stop);
     return jpegThumbnail(data, stop);
   }
-  // Read through the regular-file check: opening a named pipe would block.
-  const std::vector<std::uint8_t> data = readRegularFile(path, stop);
-  checkStop(stop);
-  Bitmap full = readBmp(data);
-  checkStop(stop);
-  return sampleBitmap(full);
+  // Uncompressed rows are read one by one, only those the sampling picks.
+  BmpRowReader file(path);
+  if (!file.rowsReadable()) {
+    const std::vector<std::uint8_t> data = readRegularFile(path, stop);
+    checkStop(stop);
+    Bitmap full = readBmp(data);
+    checkStop(stop);
+    return sampleBitmap(full);
+  }
+  const int w = file.width(), h = file.height();
+  Bitmap thumb = Bitmap::filled(kThumbSide, kThumbSide, PixelFormat::Rgb24, kThumbBackground);
+  const int side = std::max(w, h);
+  if (side == 0) return thumb;
+  std::vector<std::uint32_t> row(static_cast<std::size_t>(w));
+  int lastRow = -1;
+  for (int dy = 0; dy < kThumbSide; ++dy) {
+    const int sy = nearestSourceIndex(dy, kThumbSide, side);
+    if (sy >= h) break;
+    checkStop(stop);
+    if (sy != lastRow) file.readRow(sy, row.data());
+    lastRow = sy;
+    std::uint32_t* dst = thumb.scanLine(dy);
+    for (int dx = 0; dx < kThumbSide; ++dx) {
+      const int sx = nearestSourceIndex(dx, kThumbSide, side);
+      if (sx >= w) break;
+      dst[dx] = row[static_cast<std::size_t>(sx)];
+    }
+  }
+  return thumb;
 }
 
 Bitmap thumbnailByFullDecode(const std::string& path, bool isJpeg) {

@@ -125,15 +125,20 @@ void PixelDecoder::convertRows(std::span<const std::uint8_t> data, int firstRow,
                                Bitmap& out) const {
   for (int i = 0; i < rowCount; ++i) {
     const std::uint64_t at = static_cast<std::uint64_t>(i) * stride_;
-    std::uint64_t bytes = at < data.size() ? data.size() - at : 0;
-    if (bytes > stride_) bytes = stride_;
-    // Whole pixels present (the bit count divides 8 or is a multiple of it).
-    const std::uint64_t present = bytes * 8 / static_cast<std::uint64_t>(bitCount_);
-    const int count = static_cast<int>(std::min<std::uint64_t>(present, width_));
-    std::uint32_t* dst = rowFor(out, firstRow + i);
-    if (count > 0) convertRow(data.data() + at, count, dst);
-    std::fill(dst + count, dst + width_, fill_);
+    const std::span<const std::uint8_t> row =
+        at < data.size() ? data.subspan(at, std::min<std::uint64_t>(data.size() - at, stride_))
+                         : std::span<const std::uint8_t>();
+    convertRow(row, rowFor(out, firstRow + i));
   }
+}
+
+void PixelDecoder::convertRow(std::span<const std::uint8_t> bytes, std::uint32_t* dst) const {
+  // Whole pixels present (the bit count divides 8 or is a multiple of it).
+  const std::uint64_t present =
+      std::min<std::uint64_t>(bytes.size(), stride_) * 8 / static_cast<std::uint64_t>(bitCount_);
+  const int count = static_cast<int>(std::min<std::uint64_t>(present, width_));
+  if (count > 0) convertRow(bytes.data(), count, dst);
+  std::fill(dst + count, dst + width_, fill_);
 }
 
 void PixelDecoder::decodeRle(std::span<const std::uint8_t> data, Bitmap& out) const {

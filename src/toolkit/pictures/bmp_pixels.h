@@ -29,6 +29,10 @@ class PixelDecoder {
   void convertRows(std::span<const std::uint8_t> data, int firstRow, int rowCount,
                    Bitmap& out) const;
 
+  // Converts one uncompressed stored row from `bytes` (which may end early,
+  // as above) into `dst`, width pixels.
+  void convertRow(std::span<const std::uint8_t> bytes, std::uint32_t* dst) const;
+
   // Decodes a whole RLE8 or RLE4 stream into `out` (which it fills first).
   void decodeRle(std::span<const std::uint8_t> data, Bitmap& out) const;
 

@@ -1,14 +1,11 @@
 #include "bmp_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <new>
+#include <optional>
 #include <vector>
 
+#include "bmp_file.h"
 #include "bmp_layout.h"
 #include "bmp_pixels.h"
 
@@ -27,36 +24,6 @@ Bitmap makeBitmap(const bmp::Layout& l) {
     bmp::failInvalid();
   }
 }
-
-class File {
- public:
-  explicit File(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-  ~File() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-
-  bool isOpen() const { return fd_ >= 0; }
-  int fd() const { return fd_; }
-
-  // Reads up to `size` bytes at `offset`; fewer only at the end of the file
-  // (it may have shrunk since it was measured).
-  std::size_t readAt(std::uint8_t* into, std::size_t size, std::uint64_t offset) const {
-    std::size_t done = 0;
-    while (done < size) {
-      const ssize_t got = ::pread(fd_, into + done, size - done, static_cast<off_t>(offset + done));
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) bmp::failInvalid();
-      if (got == 0) break;
-      done += static_cast<std::size_t>(got);
-    }
-    return done;
-  }
-
- private:
-  int fd_;
-};
 
 // Uncompressed pixels are read in blocks of whole rows into one reused
 // buffer, converted while they are still in the cache; a whole-file buffer
@@ -86,39 +53,16 @@ Bitmap readBmp(std::span<const std::uint8_t> data) {
 // damaged one: the callers ignore load failures, and one message keeps
 // the failure handling uniform.
 Bitmap readBmpFile(const std::string& path) {
-  File file(path);
-  if (!file.isOpen()) bmp::failInvalid();
-  struct stat st {};
-  if (::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode)) bmp::failInvalid();
-  const auto fileSize = static_cast<std::uint64_t>(st.st_size);
-  if (fileSize == 0) return Bitmap();
-
-  // Headers and colour table: read what the parser asks for, at most a few
-  // rounds (the info header's size decides where the table lies).
-  std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, 4096)));
-  head.resize(file.readAt(head.data(), head.size(), 0));
-  bmp::ParseResult parsed = bmp::parseLayout(head, fileSize);
-  while (!parsed.layout) {  // the parser asks only for more than it had
-    const std::size_t had = head.size();
-    const auto need = static_cast<std::size_t>(parsed.bytesNeeded);
-    try {
-      head.resize(need);
-    } catch (const std::bad_alloc&) {
-      bmp::failInvalid();
-    }
-    if (file.readAt(head.data() + had, need - had, had) < need - had) {
-      bmp::failInvalid();  // the file shrank since it was measured
-    }
-    parsed = bmp::parseLayout(head, fileSize);
-  }
-  const bmp::Layout& l = *parsed.layout;
+  const bmp::OpenedFile file(path);
+  if (file.empty()) return Bitmap();
+  const bmp::Layout& l = file.layout();
   const bmp::PixelDecoder decoder(l);
   Bitmap out = makeBitmap(l);
 
   if (l.compression == bmp::Compression::Rle8 || l.compression == bmp::Compression::Rle4) {
     std::vector<std::uint8_t> stream;
     try {
-      stream.resize(static_cast<std::size_t>(fileSize - l.pixelOffset));
+      stream.resize(static_cast<std::size_t>(file.size() - l.pixelOffset));
     } catch (const std::bad_alloc&) {
       bmp::failInvalid();
     }
@@ -142,6 +86,38 @@ Bitmap readBmpFile(const std::string& path) {
     }
   }
   return out;
+}
+
+struct BmpRowReader::State {
+  explicit State(const std::string& path) : file(path) {
+    if (!file.empty()) decoder.emplace(file.layout());
+  }
+  bmp::OpenedFile file;
+  std::optional<bmp::PixelDecoder> decoder;
+  std::vector<std::uint8_t> row;
+};
+
+BmpRowReader::BmpRowReader(const std::string& path) : s_(std::make_unique<State>(path)) {}
+BmpRowReader::~BmpRowReader() = default;
+
+int BmpRowReader::width() const { return s_->file.empty() ? 0 : s_->file.layout().width; }
+int BmpRowReader::height() const { return s_->file.empty() ? 0 : s_->file.layout().height; }
+
+bool BmpRowReader::rowsReadable() const {
+  if (s_->file.empty()) return true;
+  const bmp::Compression c = s_->file.layout().compression;
+  return c != bmp::Compression::Rle8 && c != bmp::Compression::Rle4;
+}
+
+void BmpRowReader::readRow(int y, std::uint32_t* out) {
+  State& s = *s_;
+  if (!rowsReadable() || s.file.empty() || y < 0 || y >= height()) bmp::failInvalid();
+  const bmp::Layout& l = s.file.layout();
+  const int stored = l.topDown ? y : l.height - 1 - y;
+  s.row.resize(static_cast<std::size_t>(l.stride));
+  const std::size_t got = s.file.readAt(
+      s.row.data(), s.row.size(), l.pixelOffset + static_cast<std::uint64_t>(stored) * l.stride);
+  s.decoder->convertRow(std::span(s.row.data(), got), out);
 }
 
 }  // namespace vistel

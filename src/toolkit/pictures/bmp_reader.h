@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -32,5 +33,28 @@ Bitmap readBmp(std::span<const std::uint8_t> data);
 // be opened or read (missing, a folder, a device) throws
 // PictureError("Bitmap image is not valid") as well.
 Bitmap readBmpFile(const std::string& path);
+
+// Single rows of a BMP file, read from the file when asked for: a thumbnail
+// wants a hundred rows of a picture, not all of it. Each row is the one
+// readBmpFile gives (cut-off rows filled the same way). Opening throws like
+// readBmpFile.
+class BmpRowReader {
+ public:
+  explicit BmpRowReader(const std::string& path);
+  ~BmpRowReader();
+  BmpRowReader(const BmpRowReader&) = delete;
+  BmpRowReader& operator=(const BmpRowReader&) = delete;
+
+  int width() const;  // 0 by 0 for a zero-byte file
+  int height() const;
+  // RLE streams run on across rows: such files can only be read whole.
+  bool rowsReadable() const;
+  // Decodes picture row y (0 at the top) into `out`, width() pixels.
+  void readRow(int y, std::uint32_t* out);
+
+ private:
+  struct State;
+  std::unique_ptr<State> s_;
+};
 
 }  // namespace vistel

@@ -94,6 +94,47 @@ TEST_F(Scratch, PictureSitsTopLeftOnWhite) {
   EXPECT_TRUE(sameBitmap(t, thumbnailByFullDecode(dir_ + "/r.bmp", false)));
 }
 
+// Rows read one by one from the file give what the whole-file reader
+// gives: top-down rows, a file cut off in the middle of its pixels (the
+// missing rows filled), an empty file.
+TEST_F(Scratch, BmpRowsReadAloneMatchTheFullDecode) {
+  auto bmp24 = [](int w, int h, bool topDown) {
+    const int stride = (w * 3 + 3) & ~3;
+    std::string b(54, '\0');
+    auto put32 = [&](int at, std::uint32_t v) { std::memcpy(&b[at], &v, 4); };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<std::uint32_t>(w));
+    put32(22, static_cast<std::uint32_t>(topDown ? -h : h));
+    b[26] = 1;
+    b[28] = 24;
+    for (int y = 0; y < h; ++y) {
+      std::string row(static_cast<std::size_t>(stride), '\0');
+      for (int x = 0; x < w; ++x) {
+        row[x * 3] = static_cast<char>(x * 5);
+        row[x * 3 + 1] = static_cast<char>(y * 3);
+        row[x * 3 + 2] = static_cast<char>(x + y);
+      }
+      b += row;
+    }
+    return b;
+  };
+  const std::string tall = bmp24(150, 301, false);
+  const std::string wide = bmp24(307, 120, true);
+  for (const auto& [name, bytes] :
+       {std::pair{"tall.bmp", tall}, std::pair{"wide.bmp", wide},
+        std::pair{"cut.bmp", tall.substr(0, 54 + 452 * 150 + 200)},
+        std::pair{"cut_top_down.bmp", wide.substr(0, 54 + 924 * 40 + 7)},
+        std::pair{"empty.bmp", std::string()}}) {
+    SCOPED_TRACE(name);
+    const std::string path = write(name, bytes);
+    EXPECT_TRUE(sameBitmap(makeThumbnail(path, false), thumbnailByFullDecode(path, false)));
+  }
+  EXPECT_EQ(makeThumbnail(dir_ + "/empty.bmp", false).pixel(0, 0), kWhite);
+}
+
 TEST_F(Scratch, BadFilesFailCleanly) {
   EXPECT_THROW(makeThumbnail(write("e.jpg", ""), true), PictureError);
   EXPECT_THROW(makeThumbnail(write("j.bmp", "\xFF\xD8\xFF\xE0garbage"), false), PictureError);
@@ -101,6 +142,9 @@ TEST_F(Scratch, BadFilesFailCleanly) {
   EXPECT_THROW(makeThumbnail(dir_, true), PictureError);  // a folder
   ASSERT_EQ(mkfifo((dir_ + "/pipe.jpg").c_str(), 0644), 0);
   EXPECT_THROW(makeThumbnail(dir_ + "/pipe.jpg", true), PictureError);  // must not block
+  ASSERT_EQ(mkfifo((dir_ + "/pipe.bmp").c_str(), 0644), 0);
+  EXPECT_THROW(makeThumbnail(dir_ + "/pipe.bmp", false), PictureError);
+  EXPECT_THROW(makeThumbnail(dir_ + "/missing.bmp", false), PictureError);
 }
 
 TEST_F(Scratch, HugeHostileHeaderIsRefusedBeforeAllocating) {

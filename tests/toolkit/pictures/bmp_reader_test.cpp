@@ -1,6 +1,7 @@
 #include "pictures/bmp_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -641,6 +642,9 @@ TEST(BmpReaderFile, EmptyMissingAndUnreadableFiles) {
     }
   }
   EXPECT_THROW(readBmpFile("/dev/null"), PictureError);  // not a regular file
+  // A named pipe is refused, not waited on for a writer.
+  ASSERT_EQ(mkfifo(dir.path("pipe.bmp").c_str(), 0600), 0);
+  EXPECT_THROW(readBmpFile(dir.path("pipe.bmp")), PictureError);
 }
 
 // --- known-bad files and truncations --------------------------------------
