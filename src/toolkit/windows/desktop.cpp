@@ -73,6 +73,21 @@ void Desktop::mirror() {
   if (mirroring_) return;
   mirroring_ = true;
 
+  // Activation first: window managers raise the window they activate, and
+  // the order that follows puts any window we keep above it back on top.
+  bool activated = false;
+  const WindowId active = stack_.active();
+  if (active != kNoWindow && active != mirroredActive_) {
+    Form* f = form(active);
+    if (f != nullptr && f->isVisible()) {
+      requested_ = active;
+      requestedAt_.restart();
+      f->activateWindow();
+      activated = true;
+    }
+  }
+  mirroredActive_ = active;
+
   bool flagsChanged = false;
   for (const auto& [id, form] : forms_) flagsChanged |= form->applyTopmost(stack_.isTopmost(id));
 
@@ -80,7 +95,7 @@ void Desktop::mirror() {
   for (WindowId id : stack_.fullOrder())
     if (id == kForeignWindows || (form(id) != nullptr && stack_.isVisible(id))) order.push_back(id);
 
-  if (flagsChanged || order != mirroredOrder_) {
+  if (activated || flagsChanged || order != mirroredOrder_) {
     mirroredOrder_ = order;
     const auto foreign = std::find(order.begin(), order.end(), kForeignWindows);
     // Below other applications' windows: lowered, top one first, which
@@ -96,17 +111,6 @@ void Desktop::mirror() {
     ++restacks_;
     platform::flushWindowSystem();
   }
-
-  const WindowId active = stack_.active();
-  if (active != kNoWindow && active != mirroredActive_) {
-    Form* f = form(active);
-    if (f != nullptr && f->isVisible()) {
-      requested_ = active;
-      requestedAt_.restart();
-      f->activateWindow();
-    }
-  }
-  mirroredActive_ = active;
   mirroring_ = false;
 }
 
@@ -136,8 +140,17 @@ void Desktop::windowActivated(Form* form) {
   // earlier request.
   if (requested_ != kNoWindow && id != requested_ && requestedAt_.elapsed() < kStaleActivationMs)
     return;
-  if (id == requested_) requested_ = kNoWindow;
   deactivation_.stop();
+  if (id == requested_) {
+    // Window managers raise the window they activate, which need not be
+    // the top one of ours (a window kept above the active one): put the
+    // order back.
+    requested_ = kNoWindow;
+    mirroredOrder_.clear();
+    stack_.noteActivated(id);
+    mirror();
+    return;
+  }
   stack_.noteActivated(id);
 }
 

@@ -152,6 +152,10 @@ void Form::updateShape() {
   const bool unchanged = transparentColor_ == maskOn_ && (!maskOn_ || sameRegion(shape_, mask_));
   if (unchanged) return;
   ++calls_.shape;
+  // Pixels that join the shape were clipped away when they were last
+  // painted: they need painting now.
+  const QRegion before = maskOn_ ? mask_ : QRegion(rect());
+  const QRegion joined = (transparentColor_ ? shape_ : QRegion(rect())) - before;
   maskOn_ = transparentColor_;
   mask_ = shape_;
   if (maskOn_) {
@@ -159,8 +163,14 @@ void Form::updateShape() {
   } else {
     clearMask();
   }
-  // Pixels that just became part of the window need painting.
   update();
+  // Qt leaves a child that paints opaquely out of its parent's repaint, and
+  // its earlier paint was clipped too: ask such children themselves.
+  for (QWidget* w : findChildren<QWidget*>()) {
+    if (!w->isVisible() || w->isWindow()) continue;
+    const QRegion part = joined.translated(-w->mapTo(this, QPoint(0, 0))) & w->rect();
+    if (!part.isEmpty()) w->update(part);
+  }
 }
 
 void Form::paintEvent(QPaintEvent* e) {

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QScreen>
 #include <QWindow>
 #include <stdexcept>
 
@@ -233,6 +234,33 @@ TEST_F(FormTest, APartialRepaintOfANestedChildKeysThatPartInItsPlace) {
   QApplication::processEvents();
   QApplication::processEvents();
   EXPECT_TRUE(sameRegion(form.shape(), whole));
+}
+
+// Pixels that were key-coloured, and so outside the window's shape, and
+// then get other content are painted on the screen once the shape takes
+// them in again.
+TEST_F(FormTest, PixelsComingBackIntoTheShapeAreRepainted) {
+  form.setColor(kBlue);
+  form.setTransparentColor(true);
+  form.setTransparentColorValue(kWhite);
+  auto* frame = new QWidget(&form);
+  frame->setGeometry(1, 1, 30, 25);
+  auto* patch = new Patch(frame);
+  patch->setAttribute(Qt::WA_OpaquePaintEvent);
+  patch->setGeometry(4, 3, 20, 15);
+  patch->hole = QRect(2, 1, 4, 3);
+  form.show();
+  QApplication::processEvents();
+  QApplication::processEvents();
+  ASSERT_TRUE(sameRegion(form.shape(), QRegion(0, 0, 40, 30) - QRegion(7, 5, 4, 3)));
+
+  patch->hole = QRect(12, 8, 4, 3);
+  patch->update();
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  ASSERT_TRUE(sameRegion(form.shape(), QRegion(0, 0, 40, 30) - QRegion(17, 12, 4, 3)));
+  const QImage seen = form.screen()->grabWindow(form.winId()).toImage();
+  ASSERT_FALSE(seen.isNull());
+  EXPECT_EQ(seen.pixel(8, 6) & kRgbMask, 0xFF0000u) << "the old hole shows the patch again";
 }
 
 TEST_F(FormTest, AnErrorWhilePaintingIsShownOnceThePaintIsOver) {
