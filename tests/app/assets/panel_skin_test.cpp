@@ -85,7 +85,7 @@ TEST(PanelSkin, AboutSeventyEightPercentDecodesToExactWhite) {
   EXPECT_NEAR(share, 0.78, 0.01);
 }
 
-TEST(PanelSkin, WreathSpansRoughlyTheDescribedExtentAndLeavesTheMiddleWhite) {
+TEST(PanelSkin, WreathSpansTheRingAroundTheOpeningAndLeavesTheMiddleWhite) {
   const probe::Jpeg& j = skin();
   int left = j.width, right = -1, top = j.height, bottom = -1;
   for (int y = 0; y < j.height; ++y)
