@@ -24,16 +24,17 @@ void checkStop(const std::atomic<bool>* stop) {
   if (stop != nullptr && stop->load(std::memory_order_relaxed)) throw ThumbnailStopped();
 }
 
-// Samples a full-size bitmap into the thumbnail by the dropping rule.
-Bitmap sampleBitmap(const Bitmap& src) {
+// The thumbnail of a w by h picture by the dropping rule: rowAt(sy) gives
+// picture row sy, asked for top to bottom, the same row perhaps twice.
+template <typename RowAt>
+Bitmap sampleRows(int w, int h, RowAt&& rowAt) {
   Bitmap thumb = Bitmap::filled(kThumbSide, kThumbSide, PixelFormat::Rgb24, kThumbBackground);
-  const int w = src.width(), h = src.height();
   const int side = std::max(w, h);
   if (side == 0) return thumb;
   for (int dy = 0; dy < kThumbSide; ++dy) {
     const int sy = nearestSourceIndex(dy, kThumbSide, side);
     if (sy >= h) break;  // rows go down monotonically
-    const std::uint32_t* row = src.scanLine(sy);
+    const std::uint32_t* row = rowAt(sy);
     std::uint32_t* out = thumb.scanLine(dy);
     for (int dx = 0; dx < kThumbSide; ++dx) {
       const int sx = nearestSourceIndex(dx, kThumbSide, side);
@@ -42,6 +43,10 @@ Bitmap sampleBitmap(const Bitmap& src) {
     }
   }
   return thumb;
+}
+
+Bitmap sampleBitmap(const Bitmap& src) {
+  return sampleRows(src.width(), src.height(), [&src](int sy) { return src.scanLine(sy); });
 }
 
 Bitmap sampledJpeg(const std::vector<std::uint8_t>& data, const std::atomic<bool>* stop);
@@ -65,25 +70,18 @@ Bitmap sampledJpeg(const std::vector<std::uint8_t>& data, const std::atomic<bool
   const JpegOutput& out = decoder.start(JpegPicture::screenBitsPerPixel() <= 8);
   checkStop(stop);
   const int w = out.width, h = out.height;
-  Bitmap thumb = Bitmap::filled(kThumbSide, kThumbSide, PixelFormat::Rgb24, kThumbBackground);
   const int side = std::max(w, h);
-  if (side == 0) return thumb;
 
-  // Source row of each thumbnail row (-1 below the picture), and one row
-  // buffer per distinct picked row.
-  std::vector<int> srcRow(kThumbSide, -1);
+  // One row buffer per distinct picked row, and the last row picked.
   std::vector<int> slotOf(static_cast<std::size_t>(h), -1);
-  int slots = 0;
-  for (int dy = 0; dy < kThumbSide; ++dy) {
+  int slots = 0, lastRow = -1;
+  for (int dy = 0; dy < kThumbSide && side > 0; ++dy) {
     const int sy = nearestSourceIndex(dy, kThumbSide, side);
     if (sy >= h) break;
-    srcRow[dy] = sy;
     if (slotOf[static_cast<std::size_t>(sy)] < 0) slotOf[static_cast<std::size_t>(sy)] = slots++;
+    lastRow = sy;
   }
   std::vector<std::uint32_t> rows(static_cast<std::size_t>(slots) * static_cast<std::size_t>(w));
-  int lastRow = 0;
-  for (int dy = 0; dy < kThumbSide; ++dy)
-    if (srcRow[dy] >= 0) lastRow = srcRow[dy];
 
   try {
     decoder.readRows([&](int y) -> std::uint32_t* {
@@ -102,19 +100,9 @@ Bitmap sampledJpeg(const std::vector<std::uint8_t>& data, const std::atomic<bool
     if (decoder.rowsDone() <= lastRow) throw;
   }
 
-  for (int dy = 0; dy < kThumbSide; ++dy) {
-    const int sy = srcRow[dy];
-    if (sy < 0) break;
-    const std::uint32_t* row =
-        rows.data() + static_cast<std::size_t>(slotOf[static_cast<std::size_t>(sy)]) * w;
-    std::uint32_t* dst = thumb.scanLine(dy);
-    for (int dx = 0; dx < kThumbSide; ++dx) {
-      const int sx = nearestSourceIndex(dx, kThumbSide, side);
-      if (sx >= w) break;
-      dst[dx] = row[sx];
-    }
-  }
-  return thumb;
+  return sampleRows(w, h, [&](int sy) -> const std::uint32_t* {
+    return rows.data() + static_cast<std::size_t>(slotOf[static_cast<std::size_t>(sy)]) * w;
+  });
 }
 
 }  // namespace
@@ -160,26 +148,14 @@ Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<boo
     checkStop(stop);
     return sampleBitmap(full);
   }
-  const int w = file.width(), h = file.height();
-  Bitmap thumb = Bitmap::filled(kThumbSide, kThumbSide, PixelFormat::Rgb24, kThumbBackground);
-  const int side = std::max(w, h);
-  if (side == 0) return thumb;
-  std::vector<std::uint32_t> row(static_cast<std::size_t>(w));
+  std::vector<std::uint32_t> row(static_cast<std::size_t>(file.width()));
   int lastRow = -1;
-  for (int dy = 0; dy < kThumbSide; ++dy) {
-    const int sy = nearestSourceIndex(dy, kThumbSide, side);
-    if (sy >= h) break;
+  return sampleRows(file.width(), file.height(), [&](int sy) -> const std::uint32_t* {
     checkStop(stop);
     if (sy != lastRow) file.readRow(sy, row.data());
     lastRow = sy;
-    std::uint32_t* dst = thumb.scanLine(dy);
-    for (int dx = 0; dx < kThumbSide; ++dx) {
-      const int sx = nearestSourceIndex(dx, kThumbSide, side);
-      if (sx >= w) break;
-      dst[dx] = row[static_cast<std::size_t>(sx)];
-    }
-  }
-  return thumb;
+    return row.data();
+  });
 }
 
 Bitmap thumbnailByFullDecode(const std::string& path, bool isJpeg) {

@@ -1,6 +1,7 @@
 // The loader against a changing chooser: stops mid-load, a thousand folder,
 // filter and view changes, files that vanish, a folder of 10,000 files, a
 // big JPEG stopped mid-decode. Run under ThreadSanitizer as well.
+#include <QApplication>
 #include <QTimer>
 #include <chrono>
 #include <set>
@@ -221,11 +222,16 @@ TEST_F(ChooserTest, StopInTheMiddleOfABigJpegIsQuick) {
     chooser->DirectoryListBox1->setDirectory(dir_ + "/sub");
     rightClickList();
     ASSERT_TRUE(chooser->FLoading);
-    // The loader's first steps are hand-offs to this thread: let them run,
-    // and the loader is decoding the file by the end of this.
+    // The loader's first steps are hand-offs to this thread: let them run.
+    // The first one puts up the busy cursor, the file name follows at once,
+    // and a few milliseconds later the loader is decoding the file.
     QElapsedTimer running;
     running.start();
-    while (running.elapsed() < 80) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (QApplication::overrideCursor() == nullptr && running.elapsed() < 5000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    const qint64 begun = running.elapsed();
+    while (running.elapsed() < begun + 10)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     ASSERT_TRUE(chooser->FLoading);
     ASSERT_EQ(chooser->FLastThumb, -1);
     const auto start = std::chrono::steady_clock::now();
