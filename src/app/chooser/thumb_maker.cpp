@@ -1,16 +1,12 @@
 #include "chooser/thumb_maker.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <memory>
 
 #include "chooser/grid_geometry.h"
 #include "controls/canvas.h"
 #include "pictures/bmp_reader.h"
+#include "pictures/file_bytes.h"
 #include "pictures/jpeg_decoder.h"
 #include "pictures/jpeg_picture.h"
 #include "pictures/picture.h"
@@ -49,18 +45,7 @@ Bitmap sampleBitmap(const Bitmap& src) {
   return sampleRows(src.width(), src.height(), [&src](int sy) { return src.scanLine(sy); });
 }
 
-Bitmap sampledJpeg(const std::vector<std::uint8_t>& data, const std::atomic<bool>* stop);
-
 Bitmap jpegThumbnail(const std::vector<std::uint8_t>& data, const std::atomic<bool>* stop) {
-  try {
-    return sampledJpeg(data, stop);
-  } catch (const PictureError&) {
-    checkStop(stop);  // broken off by the stop flag: a stop, not a bad file
-    throw;
-  }
-}
-
-Bitmap sampledJpeg(const std::vector<std::uint8_t>& data, const std::atomic<bool>* stop) {
   JpegDecoder decoder(data);
   // A progressive file is read whole before its first row: the stop flag
   // must reach into libjpeg to end that early.
@@ -105,46 +90,12 @@ Bitmap sampledJpeg(const std::vector<std::uint8_t>& data, const std::atomic<bool
   });
 }
 
-}  // namespace
-
-std::vector<std::uint8_t> readRegularFile(const std::string& path, const std::atomic<bool>* stop) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) throw PictureError("Cannot open file");
-  struct FdCloser {
-    int fd;
-    ~FdCloser() { ::close(fd); }
-  } closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) throw PictureError("Cannot open file");
-  std::vector<std::uint8_t> data;
-  data.reserve(static_cast<std::size_t>(st.st_size));
-  std::uint8_t block[65536];
-  for (;;) {
-    checkStop(stop);
-    const ssize_t n = ::read(fd, block, sizeof block);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw PictureError("Cannot read file");
-    }
-    if (n == 0) break;
-    data.insert(data.end(), block, block + n);
-  }
-  return data;
-}
-
-Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<bool>* stop) {
-  checkStop(stop);
-  if (isJpeg) {
-    const std::vector<std::uint8_t> data = readRegularFile(path, stop);
-    checkStop(stop);
-    return jpegThumbnail(data, stop);
-  }
-  // Uncompressed rows are read one by one, only those the sampling picks.
+Bitmap bmpThumbnail(const std::string& path, const std::atomic<bool>* stop) {
+  // Uncompressed rows are read one by one, only those the sampling picks;
+  // RLE streams run on across rows and are read whole.
   BmpRowReader file(path);
   if (!file.rowsReadable()) {
-    const std::vector<std::uint8_t> data = readRegularFile(path, stop);
-    checkStop(stop);
-    Bitmap full = readBmp(data);
+    const Bitmap full = readBmp(readFileBytes(path, stop));
     checkStop(stop);
     return sampleBitmap(full);
   }
@@ -156,6 +107,19 @@ Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<boo
     lastRow = sy;
     return row.data();
   });
+}
+
+}  // namespace
+
+Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<bool>* stop) {
+  checkStop(stop);
+  try {
+    if (isJpeg) return jpegThumbnail(readFileBytes(path, stop), stop);
+    return bmpThumbnail(path, stop);
+  } catch (const PictureError&) {
+    checkStop(stop);  // broken off by the stop flag: a stop, not a bad file
+    throw;
+  }
 }
 
 Bitmap thumbnailByFullDecode(const std::string& path, bool isJpeg) {

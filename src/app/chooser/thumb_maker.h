@@ -37,10 +37,4 @@ Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<boo
 // the thumbnail with the dropping stretch.
 Bitmap thumbnailByFullDecode(const std::string& path, bool isJpeg);
 
-// Reads a regular file whole; refuses pipes, devices and folders (opening
-// a named pipe would block) with PictureError. Throws ThumbnailStopped when
-// `stop` becomes true meanwhile.
-std::vector<std::uint8_t> readRegularFile(const std::string& path,
-                                          const std::atomic<bool>* stop = nullptr);
-
 }  // namespace vistel

@@ -1,66 +1,21 @@
 #include "jpeg_picture.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <new>
 
 // After <cstdio>: jpeglib.h needs size_t and FILE declared first.
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "file_bytes.h"
 #include "stretch_draw.h"
 
 namespace vistel {
 namespace {
 
 std::atomic<int> gScreenBits{32};
-
-[[noreturn]] void cannotRead(const std::string& path, const char* reason) {
-  throw PictureError("Cannot open file \"" + path + "\". " + reason);
-}
-
-std::vector<std::uint8_t> readWholeFile(const std::string& path) {
-  // Non-blocking, so that a named pipe given a picture's name cannot hang
-  // the open; it is refused below like every file that is not regular.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) cannotRead(path, std::strerror(errno));
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) cannotRead(path, std::strerror(errno));
-  if (!S_ISREG(st.st_mode)) cannotRead(path, "Not a regular file");
-  std::vector<std::uint8_t> data;
-  if (st.st_size > 0) data.resize(static_cast<std::size_t>(st.st_size));
-  std::size_t used = 0;
-  for (;;) {
-    // Read to the end whatever fstat said, in case the file is still being
-    // written; past the expected size, through a small probe buffer, so that
-    // the usual case does not grow the vector at all.
-    std::uint8_t probe[4096];
-    const bool beyond = used == data.size();
-    const ssize_t n = beyond ? ::read(fd, probe, sizeof probe)
-                             : ::read(fd, data.data() + used, data.size() - used);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      cannotRead(path, std::strerror(errno));
-    }
-    if (n == 0) break;
-    if (beyond) data.insert(data.end(), probe, probe + n);
-    used += static_cast<std::size_t>(n);
-  }
-  data.resize(used);
-  return data;
-}
 
 }  // namespace
 
@@ -71,7 +26,7 @@ JpegPicture::JpegPicture(std::vector<std::uint8_t> data) : data_(std::move(data)
 }
 
 std::unique_ptr<JpegPicture> JpegPicture::fromFile(const std::string& path) {
-  return std::make_unique<JpegPicture>(readWholeFile(path));
+  return std::make_unique<JpegPicture>(readFileBytes(path));
 }
 
 void JpegPicture::setScreenBitsPerPixel(int bits) { gScreenBits.store(bits); }
