@@ -20,20 +20,28 @@
 
 namespace vistel::testing_support {
 
-// A 24-bit BMP of w by h in one colour.
-inline std::string solidBmp(int w, int h, std::uint32_t rgb) {
-  const int stride = (w * 3 + 3) & ~3;
+// The 54 header bytes of an uncompressed 24-bit BMP; a negative height
+// stores the rows top-down.
+inline std::string bmp24Header(int w, int h) {
   std::string b(54, '\0');
   auto put32 = [&](int at, std::uint32_t v) { std::memcpy(&b[at], &v, 4); };
   b[0] = 'B';
   b[1] = 'M';
-  put32(2, 54 + stride * h);
   put32(10, 54);
   put32(14, 40);
   put32(18, static_cast<std::uint32_t>(w));
   put32(22, static_cast<std::uint32_t>(h));
   b[26] = 1;
   b[28] = 24;
+  return b;
+}
+
+// A 24-bit BMP of w by h in one colour.
+inline std::string solidBmp(int w, int h, std::uint32_t rgb) {
+  const int stride = (w * 3 + 3) & ~3;
+  std::string b = bmp24Header(w, h);
+  const auto fileSize = static_cast<std::uint32_t>(54 + stride * h);
+  std::memcpy(&b[2], &fileSize, 4);
   std::string row(static_cast<std::size_t>(stride), '\0');
   for (int x = 0; x < w; ++x) {
     row[x * 3] = static_cast<char>(rgb & 0xFF);

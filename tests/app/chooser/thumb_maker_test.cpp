@@ -14,10 +14,13 @@
 #include <thread>
 
 #include "chooser/file_mask.h"
+#include "chooser_fixture.h"
 #include "pictures/picture.h"
 
 namespace vistel {
 namespace {
+
+using testing_support::bmp24Header;
 
 bool sameBitmap(const Bitmap& a, const Bitmap& b) {
   if (a.width() != b.width() || a.height() != b.height()) return false;
@@ -74,16 +77,7 @@ class Scratch : public ::testing::Test {
 TEST_F(Scratch, PictureSitsTopLeftOnWhite) {
   // A 4 x 2 red 24-bit BMP in a 4 x 4 source square: thumbnail rows 0-45
   // take source rows 0 and 1, rows from 46 on lie below the picture.
-  std::string bmp(54, '\0');
-  auto put32 = [&](int at, std::uint32_t v) { std::memcpy(&bmp[at], &v, 4); };
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, 4);
-  put32(22, 2);
-  bmp[26] = 1;
-  bmp[28] = 24;
+  std::string bmp = bmp24Header(4, 2);
   std::string rows;
   for (int i = 0; i < 8; ++i) rows += std::string("\x00\x00\xFF", 3);
   bmp += rows;
@@ -100,16 +94,7 @@ TEST_F(Scratch, PictureSitsTopLeftOnWhite) {
 TEST_F(Scratch, BmpRowsReadAloneMatchTheFullDecode) {
   auto bmp24 = [](int w, int h, bool topDown) {
     const int stride = (w * 3 + 3) & ~3;
-    std::string b(54, '\0');
-    auto put32 = [&](int at, std::uint32_t v) { std::memcpy(&b[at], &v, 4); };
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(w));
-    put32(22, static_cast<std::uint32_t>(topDown ? -h : h));
-    b[26] = 1;
-    b[28] = 24;
+    std::string b = bmp24Header(w, topDown ? -h : h);
     for (int y = 0; y < h; ++y) {
       std::string row(static_cast<std::size_t>(stride), '\0');
       for (int x = 0; x < w; ++x) {
@@ -149,17 +134,7 @@ TEST_F(Scratch, BadFilesFailCleanly) {
 
 TEST_F(Scratch, HugeHostileHeaderIsRefusedBeforeAllocating) {
   // A BMP claiming 60000 x 60000 pixels with no pixel data.
-  std::string bmp(54, '\0');
-  auto put32 = [&](int at, std::uint32_t v) { std::memcpy(&bmp[at], &v, 4); };
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, 60000);
-  put32(22, 60000);
-  bmp[26] = 1;
-  bmp[28] = 24;
-  EXPECT_THROW(makeThumbnail(write("huge.bmp", bmp), false), PictureError);
+  EXPECT_THROW(makeThumbnail(write("huge.bmp", bmp24Header(60000, 60000)), false), PictureError);
 }
 
 TEST(ThumbMakerStop, RaisedFlagStopsAtOnce) {
