@@ -1,14 +1,21 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
-// Drives the real desktop of the end-to-end tests: X tools for input and
-// window queries, root screenshots for what the user sees.
+struct _XDisplay;
+
+// The real desktop of the end-to-end runs: real input through xdotool,
+// and what the user sees read back from the X server (windows, stacking,
+// focus, pointer grab, cursor, task bar, tray, root screenshots).
 namespace e2e {
+
+using WindowId = unsigned long;
 
 struct Geometry {
   int x = 0;
@@ -19,33 +26,60 @@ struct Geometry {
 
 // Runs a command to its end (at most `timeoutMs`) and returns its stdout.
 QString run(const QString& program, const QStringList& args, int timeoutMs = 10000);
-
-// The id of the first window whose name is exactly `name`, waiting up to
-// `timeoutMs`; empty when none appeared.
-QString waitForWindow(const QString& name, int timeoutMs = 10000);
-bool windowExists(const QString& name);
-Geometry windowGeometry(const QString& id);
-QString activeWindowName();
-
-void moveMouse(int x, int y);
-void click(int x, int y, int button = 1);
+void xdotool(const QStringList& args);
 void sleepMs(int ms);
 
-QImage screenshot();
+class Desk {
+ public:
+  Desk();
+  ~Desk();
+  Desk(const Desk&) = delete;
+  Desk& operator=(const Desk&) = delete;
 
-// A program started for a test, ended (SIGTERM, then SIGKILL) on scope exit.
+  // The mapped top-level client window titled exactly `name`, or 0.
+  WindowId window(const QString& name) const;
+  QString name(WindowId w) const;
+  Geometry geometry(WindowId w) const;
+  // Client windows, bottom to top, as the window manager stacks them.
+  std::vector<WindowId> stacking() const;
+  WindowId active() const;
+  // The top-level client window that has the keyboard focus, or 0.
+  WindowId focused() const;
+  // Titles of `pid`'s windows that the task bar lists.
+  QStringList taskBarEntries(qint64 pid) const;
+  // The notification-area icon window of `pid`, or 0.
+  WindowId trayIcon(qint64 pid) const;
+  // Open popup menus of `pid`.
+  std::vector<Geometry> popupMenus(qint64 pid) const;
+  // Another client could not take the pointer now.
+  bool pointerGrabbed() const;
+  // The cursor the pointer shows, its hot spot in the image's offset.
+  QImage cursor() const;
+  QImage screenshot() const;
+
+ private:
+  std::vector<WindowId> clients() const;
+  std::vector<unsigned long> property(WindowId w, const char* name) const;
+  WindowId clientOf(WindowId w) const;
+  ::_XDisplay* dpy_ = nullptr;
+};
+
+// A program started for a case, ended (SIGTERM, then SIGKILL) on scope exit.
 class Program {
  public:
   Program(const QString& path, const QStringList& args = {}, const QString& workDir = {});
   ~Program();
   bool running() const;
-  // Sends SIGTERM and waits; returns the exit status, or -1 when it did not end
-  // normally within `timeoutMs`.
+  qint64 pid() const { return process_->processId(); }
+  // Waits for the end; the exit status, or -1 when it did not end normally.
+  int exitStatus(int timeoutMs);
   int terminate(int timeoutMs = 10000);
-  QProcess& process() { return *process_; }
+  // Processor time used so far, in milliseconds.
+  long cpuMs() const;
 
  private:
   std::unique_ptr<QProcess> process_;
+  qint64 pid_ = 0;
 };
 
 }  // namespace e2e

@@ -117,6 +117,29 @@ void FileListBox::userChanged() {
   if (!quiet_ && onChange) onChange();
 }
 
+void FileListBox::focusInEvent(QFocusEvent* e) {
+  // Qt makes the first row current when the list gets the focus by any means
+  // but the mouse. That is no choice of the user's: nothing is selected.
+  const int row = currentRow();
+  quiet_ = true;
+  QListWidget::focusInEvent(e);
+  if (row < 0 && currentRow() >= 0) setCurrentRow(-1);
+  quiet_ = false;
+}
+
+void FileListBox::keyPressEvent(QKeyEvent* e) {
+  // One column of names: Left and Right step through it like Up and Down.
+  if ((e->key() == Qt::Key_Left || e->key() == Qt::Key_Right) &&
+      (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    QKeyEvent step(e->type(), e->key() == Qt::Key_Left ? Qt::Key_Up : Qt::Key_Down,
+                   e->modifiers(), e->text(), e->isAutoRepeat(), static_cast<ushort>(e->count()));
+    QListWidget::keyPressEvent(&step);
+    e->setAccepted(step.isAccepted());
+    return;
+  }
+  QListWidget::keyPressEvent(e);
+}
+
 void FileListBox::mousePressEvent(QMouseEvent* e) {
   if (onMouseDown) {
     MouseEvent m;
@@ -179,7 +202,9 @@ void DirectoryListBox::fill() {
 
 void DirectoryListBox::open(int r) {
   if (r < 0 || r >= static_cast<int>(folders_.size())) return;
-  setDirectory(folders_[static_cast<std::size_t>(r)]);
+  // A copy: setDirectory refills folders_ before the file list reads it.
+  const std::string folder = folders_[static_cast<std::size_t>(r)];
+  setDirectory(folder);
 }
 
 void DirectoryListBox::keyPressEvent(QKeyEvent* e) {

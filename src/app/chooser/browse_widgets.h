@@ -48,6 +48,8 @@ class FileListBox : public QListWidget {
 
  protected:
   void mousePressEvent(QMouseEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   void userChanged();

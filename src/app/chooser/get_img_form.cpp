@@ -12,6 +12,7 @@
 #include "pictures/bmp_reader.h"
 #include "viewer/form1.h"
 #include "viewer/window_attributes.h"
+#include "windows/cursors.h"
 
 namespace vistel {
 
@@ -117,8 +118,11 @@ void TGetImgForm::buildLayout() {
   FileLocateBtn->setTag(0);
   filepanel->keepOnTop(FileLocateBtn);
 
+  // The multi-drag cursor over every control but the splitter, which shows
+  // its own sizing cursor.
+  wholepanel->setCursor(cursorFor(CursorShape::MultiDrag));
   for (QWidget* w : wholepanel->findChildren<QWidget*>())
-    if (w != Splitter1) w->setCursor(QCursor(Qt::ArrowCursor));
+    if (w != Splitter1) w->setCursor(cursorFor(CursorShape::MultiDrag));
 
   FileListBox1->onChange = [this] { FileListBox1Change(); };
   FileListBox1->onMouseDown = [this](const MouseEvent& m) { FileListBox1MouseDown(m); };

@@ -111,8 +111,10 @@ void ThumbPanel::paintEvent(QPaintEvent* e) {
 
 void ThumbPanel::mousePressEvent(QMouseEvent* e) {
   const QPoint pos = e->position().toPoint();
-  if (Control* c = controlAt(pos.x(), pos.y()); c != nullptr && c->enabled() && c->onMouseDown) {
-    c->onMouseDown(*c, toMouseEvent(*e, pos.x() - c->left(), pos.y() - c->top()));
+  // A control under the pointer takes the press, whether it does anything
+  // with it or not (the locator does not): the panel only gets the rest.
+  if (Control* c = controlAt(pos.x(), pos.y()); c != nullptr && c->enabled()) {
+    if (c->onMouseDown) c->onMouseDown(*c, toMouseEvent(*e, pos.x() - c->left(), pos.y() - c->top()));
     return;
   }
   if (onMouseDown) onMouseDown(toMouseEvent(*e, pos.x(), pos.y()));

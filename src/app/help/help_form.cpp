@@ -40,6 +40,8 @@ THelpForm::THelpForm() : Form(BorderStyle::Dialog) {
   setColor(palette().color(QPalette::Button).rgb() & kRgbMask);
   setStayOnTop(true);
   setKeyPreview(true);
+  // The window itself holds the focus while the text box is hidden.
+  setFocusPolicy(Qt::ClickFocus);
 
   Image1 = create<PictureControl>();
   Image1->setName(QStringLiteral("Image1"));
@@ -76,12 +78,23 @@ void THelpForm::Memo1KeyDown(QObject*, int& key, int shift) {
   if (sequence_.keyDown(key, shift)) {
     Memo1->setVisible(false);
     Image1->setVisible(true);
+    // The hidden text box gives the focus up to the window itself, so keys
+    // pressed meanwhile reach only the window's own handler.
+    setFocus();
   }
 }
 
 void THelpForm::Image1Click() {
   Image1->setVisible(false);
   Memo1->setVisible(true);
+}
+
+bool THelpForm::event(QEvent* e) {
+  // On activation the text box, the window's first focusable control, takes
+  // the focus again when it is shown.
+  if (e->type() == QEvent::WindowActivate && Memo1 != nullptr && Memo1->isVisible())
+    Memo1->setFocus();
+  return Form::event(e);
 }
 
 }  // namespace vistel

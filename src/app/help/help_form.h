@@ -30,6 +30,9 @@ class THelpForm : public Form {
   const HiddenSequence& sequence() const { return sequence_; }
   void keyDown(int& key, int shift) override;
 
+ protected:
+  bool event(QEvent* e) override;
+
  private:
   HiddenSequence sequence_;
 };

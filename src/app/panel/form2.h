@@ -52,6 +52,7 @@ class TForm2 : public Form {
   void LabLeftMouseEnter(Control& pad);
   void LabLeftMouseLeave(Control& pad);
   void LabLeftMouseDown(Control& pad, const MouseEvent& e);
+  // Ends a hold: the release on any pad, or a press the pad lost.
   void LabLeftMouseUp();
   void LabF6Click(Control& spot);
   void LabF6MouseEnter(Control& spot);
@@ -64,9 +65,16 @@ class TForm2 : public Form {
 
  private:
   void wireHotSpots();
+  // One step of the held pad, and the pause timer that repeats it.
+  void PadStep();
+  void PadHoldTick();
   void FocusHandBack();
   void buildComponents();
   void FormCreate();
+
+  QTimer holdTimer_;
+  int holdTag_ = 0;
+  MouseButton holdButton_ = MouseButton::Left;
 };
 
 }  // namespace vistel

@@ -1,9 +1,6 @@
 // The panel's hot spots (keys of the command map), the arrow pads (edge
 // moves repeated while held), the "+" guide-line switch and the
 // whole-picture switch.
-#include <QCoreApplication>
-#include <QGuiApplication>
-#include <QPointer>
 
 #include "chooser/get_img_form.h"
 #include "panel/form2.h"
@@ -20,7 +17,7 @@ constexpr Rgb kRed = 0xFF0000;
 constexpr Rgb kYellow = 0xFFFF00;
 constexpr Rgb kWindowText = kBlack;
 // Pause between two steps of a held pad: more than 10 ms.
-constexpr std::uint32_t kRepeatPauseMs = 10;
+constexpr int kRepeatPauseMs = 11;
 
 struct SynthesisedKey {
   int key;
@@ -44,12 +41,16 @@ void setFontColor(Label& l, Rgb c) {
 }  // namespace
 
 void TForm2::wireHotSpots() {
+  holdTimer_.setInterval(kRepeatPauseMs);
+  holdTimer_.setTimerType(Qt::PreciseTimer);
+  connect(&holdTimer_, &QTimer::timeout, this, &TForm2::PadHoldTick);
   LabLine4->onClick = [this](Control&) { LabLine4Click(); };
   for (Label* pad : {LabCenter, LabLeft, LabRight, LabBottom, LabTop}) {
     pad->onMouseEnter = [this](Control& c) { LabLeftMouseEnter(c); };
     pad->onMouseLeave = [this](Control& c) { LabLeftMouseLeave(c); };
     pad->onMouseDown = [this](Control& c, const MouseEvent& e) { LabLeftMouseDown(c, e); };
     pad->onMouseUp = [this](Control&, const MouseEvent&) { LabLeftMouseUp(); };
+    pad->onPressLost = [this](Control&) { LabLeftMouseUp(); };
   }
   for (Label* spot : {LabF6, LabF7, LabAlt, LabF5, LabEsc, LabCtrl, LabShfHm, LabShf1, LabShf2,
                       LabShf3, LabShfEnd, LabShfPu, LabShfPd}) {
@@ -103,39 +104,47 @@ void TForm2::LabLeftMouseLeave(Control& pad) {
 }
 
 void TForm2::LabLeftMouseDown(Control& pad, const MouseEvent& e) {
+  // The first step at the press, then one more every pause until the hold
+  // ends: at the release, or when the press is lost.
+  holdTag_ = pad.tag();
+  holdButton_ = e.button;
+  FRepeating = true;
+  PadStep();
+  if (FRepeating) holdTimer_.start();
+}
+
+void TForm2::PadStep() {
   using namespace picture_rect;
   // Left button moves the top or left edge, right button the bottom or
   // right one; tag 1 up, 2 down, 3 left, 4 right, 5 the centre toggle.
   static constexpr int kLeftCodes[] = {kTopUp, kTopDown, kLeftLeft, kLeftRight};
   static constexpr int kRightCodes[] = {kBottomUp, kBottomDown, kRightLeft, kRightRight};
-  const int tag = pad.tag();
-  QPointer<TForm2> self(this);
-  FRepeating = true;
-  while (self && FRepeating) {
-    if (e.button == MouseButton::Left && tag >= 1 && tag <= 4) {
-      Form1->ResizeFrame(kLeftCodes[tag - 1]);
-    } else if (e.button == MouseButton::Right && tag >= 1 && tag <= 4) {
-      Form1->ResizeFrame(kRightCodes[tag - 1]);
-    } else if (e.button == MouseButton::Left && tag == 5) {
-      PictureControl& picture = *Form1->ImgBottoMov;
-      picture.setCenter(!picture.center());
-      FCenter->setCaption(picture.center() ? QStringLiteral("居中") : QStringLiteral("非居中"));
-    }
-    const std::uint32_t t0 = platform::tickCount();
-    do {
-      platform::processEvents();
-      // A release that never reaches us (the program closing, the button let
-      // go outside any of our windows) must not leave the hold running.
-      if (!self || QCoreApplication::closingDown() ||
-          QGuiApplication::mouseButtons() == Qt::NoButton) {
-        if (self) FRepeating = false;
-        break;
-      }
-    } while (platform::tickCount() - t0 <= kRepeatPauseMs);
+  const int tag = holdTag_;
+  if (holdButton_ == MouseButton::Left && tag >= 1 && tag <= 4) {
+    Form1->ResizeFrame(kLeftCodes[tag - 1]);
+  } else if (holdButton_ == MouseButton::Right && tag >= 1 && tag <= 4) {
+    Form1->ResizeFrame(kRightCodes[tag - 1]);
+  } else if (holdButton_ == MouseButton::Left && tag == 5) {
+    PictureControl& picture = *Form1->ImgBottoMov;
+    picture.setCenter(!picture.center());
+    FCenter->setCaption(picture.center() ? QStringLiteral("居中") : QStringLiteral("非居中"));
   }
 }
 
-void TForm2::LabLeftMouseUp() { FRepeating = false; }
+void TForm2::PadHoldTick() {
+  // A release that never reached us (the button let go over another
+  // program's window) ends the hold as well.
+  if (!FRepeating || !platform::mouseButtonsDown()) {
+    LabLeftMouseUp();
+    return;
+  }
+  PadStep();
+}
+
+void TForm2::LabLeftMouseUp() {
+  FRepeating = false;
+  holdTimer_.stop();
+}
 
 void TForm2::LabF6MouseEnter(Control& spot) { static_cast<Label&>(spot).setTransparent(false); }
 

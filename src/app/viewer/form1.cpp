@@ -25,7 +25,8 @@ TForm1::TForm1() {
   desktop().stack().setMainWindow(windowId());
   desktop().stack().onAppActivation = [this](bool active) { WMActivateApp(active); };
   applyDeviceAttributes(*this, kBlack);
-  setWindowTitle(QStringLiteral("Form1"));
+  // The title the task bar shows for the whole program.
+  setWindowTitle(QStringLiteral("Vistel"));
   buildComponents();
   buildPopupMenu();
   FormCreate();
@@ -41,8 +42,8 @@ TForm1::~TForm1() {
 void TForm1::buildComponents() {
   ImgBottoMov = create<PictureControl>();
   ImgBottoMov->setName(QStringLiteral("ImgBottoMov"));
-  ImgBottoMov->setBounds(0, 0, 640, 480);
-  ImgBottoMov->setAutoSize(true);
+  // 640 x 480 until a picture gives the control its own size.
+  ImgBottoMov->setLayout(0, 0, 640, 480, true);
 
   // The frame: black (the colour key) everywhere but its white opening,
   // whose white is not drawn, so the picture beneath shows there.
@@ -77,6 +78,7 @@ void TForm1::buildComponents() {
     surface->onMouseUp = [this](Control& c, const MouseEvent& m) {
       ImgBorderMouseUp(c, m.button, m.shift, m.x, m.y);
     };
+    surface->onPressLost = [this](Control&) { ImgBorderPressLost(); };
   }
   ImgMask->onDblClick = [this](Control&) { ImgMaskDblClick(); };
 }

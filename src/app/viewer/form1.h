@@ -77,6 +77,8 @@ class TForm1 : public Form {
   void ImgBorderMouseMove(Control& surface, int shift, int x, int y);
   void ImgBorderMouseUp(Control& surface, MouseButton button, int shift, int x, int y);
   void ImgMaskDblClick();
+  // A press on the mask or the skin copy ended without its release.
+  void ImgBorderPressLost();
   void ShowPanel();
   void HidePanel();
   void DragFrame(int x, int y);

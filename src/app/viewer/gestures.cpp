@@ -19,7 +19,7 @@ namespace {
 QPoint toScreen(const Control& surface, int x, int y) {
   auto* form = dynamic_cast<Form*>(surface.host());
   const QPoint client(surface.left() + x, surface.top() + y);
-  return form != nullptr ? form->mapToGlobal(client) : client;
+  return form != nullptr ? form->clientToScreen(client) : client;
 }
 
 void moveBy(PictureControl& c, int dx, int dy) {
@@ -76,9 +76,7 @@ void TForm1::ImgBorderMouseMove(Control& surface, int shift, int x, int y) {
   }
 }
 
-void TForm1::ImgBorderMouseUp(Control&, MouseButton button, int shift, int x, int y) {
-  if ((shift & (kLeftButton | kRightButton | kMiddleButton)) == 0 && mouseGrabber() == this)
-    releaseMouse();
+void TForm1::ImgBorderMouseUp(Control&, MouseButton button, int, int x, int y) {
   if (FIgnoreUps > 0) {
     --FIgnoreUps;
     ShowPanel();
@@ -95,7 +93,7 @@ void TForm1::ImgBorderMouseUp(Control&, MouseButton button, int shift, int x, in
     FMoved = false;
     if (FChooserShown) closeChooser();
     // Releases use the viewer's own mapping: the surfaces share its origin.
-    PopupMenu1->popup(mapToGlobal(QPoint(x, y)));
+    PopupMenu1->popup(clientToScreen(QPoint(x, y)));
     return;
   }
   if (!FMoved && FChooserShown) closeChooser();
@@ -167,8 +165,8 @@ void TForm1::RollPicture(int x, int y) {
   const int t = ImgBottoMov->top();
   const int w = ImgBottoMov->width();
   const int h = ImgBottoMov->height();
-  const QPoint a = mapFromGlobal(QPoint(FAnchorX, FAnchorY));
-  const QPoint c = mapFromGlobal(QPoint(x, y));
+  const QPoint a = screenToClient(QPoint(FAnchorX, FAnchorY));
+  const QPoint c = screenToClient(QPoint(x, y));
   // Pull the cursor back to the anchor unless that would move it, relative
   // to the picture, toward an edge it is already within 100 pixels of.
   auto pullBack = [](int anchor, int now, int start, int size) {
@@ -195,9 +193,9 @@ void TForm1::HidePanel() {
   hideKeepingFlag(*FPanel);
   if (FChooserShown) FChooser->wholepanel->setVisible(false);
   // A press on the panel's skin leaves the mouse with the panel window, and
-  // a window that leaves the screen loses it: the viewer takes the rest of
-  // the gesture until the last button is up.
-  if (QGuiApplication::mouseButtons() != Qt::NoButton) grabMouse();
+  // a window that leaves the screen loses it: the skin copy takes the rest
+  // of the gesture until the last button is up, wherever the pointer goes.
+  if (QGuiApplication::mouseButtons() != Qt::NoButton) captureMouse(ImgBorder);
 }
 
 void TForm1::ShowPanel() {
@@ -212,6 +210,15 @@ void TForm1::ShowPanel() {
     FChooser->setWindowPos(InsertAfter::top(), true);
     FChooser->wholepanel->setVisible(true);
   }
+}
+
+void TForm1::ImgBorderPressLost() {
+  // The release went elsewhere (the application lost the activation, or the
+  // button went up where we could not see it): the gesture ends as at a
+  // release, unless the device itself is leaving the screen.
+  if (!isVisible()) return;
+  FMoved = false;
+  ShowPanel();
 }
 
 void TForm1::ImgMaskDblClick() {

@@ -61,12 +61,12 @@ void TForm1::ChooserOrderSwitch() {
 }
 
 void TForm1::ReturnFocus() {
-  // Activating the chooser gives the focus to its focused control, the file
-  // list when it is visible.
-  if (FChooserShown)
-    FChooser->activate();
-  else
+  if (!FChooserShown) {
     activate();
+    return;
+  }
+  FChooser->activate();
+  if (FChooser->listViewShowing()) FChooser->FileListBox1->setFocus();
 }
 
 void TForm1::BackdropToggle() {

@@ -110,6 +110,10 @@ class Control {
   // The pointer came over the control, or left it.
   std::function<void(Control&)> onMouseEnter;
   std::function<void(Control&)> onMouseLeave;
+  // A press the control took ended without its release reaching it: its
+  // window left the screen, the application lost the activation, or the
+  // button went up where the window could not see it.
+  std::function<void(Control&)> onPressLost;
 
  protected:
   // Stores the rectangle and repaints the old and the new area.

@@ -25,6 +25,12 @@ void PictureControl::setAutoSize(bool on) {
   if (on) setBounds(left(), top(), width(), height());
 }
 
+void PictureControl::setLayout(int left, int top, int width, int height, bool autoSize) {
+  autoSize_ = false;
+  setBounds(left, top, width, height);
+  autoSize_ = autoSize;
+}
+
 void PictureControl::setStretch(bool on) { changeFlag(layout_.stretch, on); }
 void PictureControl::setProportional(bool on) { changeFlag(layout_.proportional, on); }
 void PictureControl::setCenter(bool on) { changeFlag(layout_.center, on); }

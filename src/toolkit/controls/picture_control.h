@@ -39,6 +39,9 @@ class PictureControl : public Control {
   bool transparent() const { return transparent_; }
   // Setting a flag to the value it has does nothing at all.
   void setAutoSize(bool on);
+  // The bounds and AutoSize as a window's layout stores them: taken as they
+  // are, the auto-size rule applies from the next change on.
+  void setLayout(int left, int top, int width, int height, bool autoSize);
   void setStretch(bool on);
   void setProportional(bool on);
   void setCenter(bool on);

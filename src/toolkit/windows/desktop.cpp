@@ -175,7 +175,9 @@ void Desktop::applicationStateChanged(Qt::ApplicationState state) {
 void Desktop::confirmDeactivation() {
   if (QGuiApplication::applicationState() == Qt::ApplicationActive) return;
   // The window system has activated another application's window, which
-  // came to the top of the normal band.
+  // came to the top of the normal band. A press in progress has lost its
+  // release to it.
+  for (const auto& [id, f] : forms_) f->cancelPress();
   stack_.foreignActivated();
 }
 

@@ -55,7 +55,10 @@ Form::~Form() {
 
 // --- placement ---------------------------------------------------------------
 
-void Form::setPosition(int left, int top) { move(left, top); }
+void Form::setPosition(int left, int top) {
+  position_ = QPoint(left, top);
+  move(left, top);
+}
 
 void Form::setClientSize(int width, int height) {
   if (border_ == BorderStyle::Dialog) {

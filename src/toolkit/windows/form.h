@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "controls/control.h"
@@ -49,10 +50,11 @@ class Form : public QWidget, public ControlHost {
 
   // --- placement -----------------------------------------------------------
   // Screen position of the window's top-left corner; the window is placed
-  // exactly there.
+  // exactly there. The position reads back as set at once, as the window
+  // system's reports of where the window is may lag behind a fast drag.
   void setPosition(int left, int top);
-  int left() const { return x(); }
-  int top() const { return y(); }
+  int left() const { return position_.x(); }
+  int top() const { return position_.y(); }
   void setClientSize(int width, int height);
   int clientWidth() const override { return width(); }
   int clientHeight() const override { return height(); }
@@ -132,9 +134,22 @@ class Form : public QWidget, public ControlHost {
   // The form's key handler (virtual-key code, ShiftFlag bits).
   virtual void keyDown(int& key, int shift);
 
+  // Client to screen coordinates and back. While a mouse event is handled
+  // they use where the window system saw the window at that event: a window
+  // that was just moved may not be there yet in Qt's own geometry.
+  QPoint clientToScreen(const QPoint& client) const;
+  QPoint screenToClient(const QPoint& screen) const;
+
   // The window's cursor, used where no control sets one of its own.
   CursorShape formCursor() const { return formCursor_; }
   void setFormCursor(CursorShape shape);
+
+  // Takes the mouse for `control` until the last button is up: moves and
+  // the release go to it wherever the pointer is, also outside the window.
+  void captureMouse(Control* control);
+  // Ends a press in progress without its release; the control that took it
+  // hears of it (onPressLost).
+  void cancelPress();
 
   // Mouse handlers for presses that hit no control (client coordinates).
   std::function<void(Form&, const MouseEvent&)> onMouseDown;
@@ -155,6 +170,7 @@ class Form : public QWidget, public ControlHost {
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void leaveEvent(QEvent* e) override;
+  void hideEvent(QHideEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
@@ -185,6 +201,8 @@ class Form : public QWidget, public ControlHost {
   MouseEvent mouseEvent(const QMouseEvent& e, MouseButton button, Control* target,
                         int extraShift) const;
   void dispatchDown(QMouseEvent* e, bool doubleClick);
+  // The last button went up: the press and any grab end.
+  void endCapture();
   void hover(Control* control);
   void showHint();
   void updateCursor();
@@ -199,6 +217,7 @@ class Form : public QWidget, public ControlHost {
   bool visible_ = false;
   bool mapped_ = false;  // exposed since it was last shown
 
+  QPoint position_;
   Rgb color_ = 0xC0C0C0;
   bool alphaBlend_ = false;
   int alphaBlendValue_ = 255;
@@ -224,6 +243,7 @@ class Form : public QWidget, public ControlHost {
   QRegion mask_;   // the shape the window system has
   bool maskOn_ = false;
 
+  std::optional<QPoint> eventOrigin_;  // the window's origin at the mouse event in hand
   Control* capture_ = nullptr;  // receives the mouse while a button is held
   bool capturing_ = false;
   bool clickArmed_ = false;  // a left press that a release on the control turns into a click

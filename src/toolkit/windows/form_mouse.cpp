@@ -40,7 +40,31 @@ void guarded(F&& handler) {
   }
 }
 
+// Notes the window's origin as the window system saw it for the event in
+// hand, until the event has been handled.
+class EventOrigin {
+ public:
+  EventOrigin(std::optional<QPoint>& slot, const QMouseEvent& e) : slot_(slot), saved_(slot) {
+    slot_ = (e.globalPosition() - e.position()).toPoint();
+  }
+  ~EventOrigin() { slot_ = saved_; }
+  EventOrigin(const EventOrigin&) = delete;
+  EventOrigin& operator=(const EventOrigin&) = delete;
+
+ private:
+  std::optional<QPoint>& slot_;
+  std::optional<QPoint> saved_;
+};
+
 }  // namespace
+
+QPoint Form::clientToScreen(const QPoint& client) const {
+  return eventOrigin_ ? *eventOrigin_ + client : mapToGlobal(client);
+}
+
+QPoint Form::screenToClient(const QPoint& screen) const {
+  return eventOrigin_ ? screen - *eventOrigin_ : mapFromGlobal(screen);
+}
 
 MouseEvent Form::mouseEvent(const QMouseEvent& e, MouseButton button, Control* target,
                             int extraShift) const {
@@ -61,6 +85,7 @@ void Form::mouseDoubleClickEvent(QMouseEvent* e) { dispatchDown(e, true); }
 void Form::dispatchDown(QMouseEvent* e, bool doubleClick) {
   const std::optional<MouseButton> button = buttonOf(e->button());
   if (!button) return;
+  EventOrigin origin(eventOrigin_, *e);
   hintTimer_.stop();
   QToolTip::hideText();
   QPointer<Form> self(this);
@@ -90,6 +115,10 @@ void Form::dispatchDown(QMouseEvent* e, bool doubleClick) {
 }
 
 void Form::mouseMoveEvent(QMouseEvent* e) {
+  EventOrigin origin(eventOrigin_, *e);
+  // A move with no button held while a press is on: its release went
+  // somewhere else.
+  if (capturing_ && e->buttons() == Qt::NoButton) cancelPress();
   const QPoint p = e->position().toPoint();
   Control* target = capturing_ ? capture_ : controlAt(p.x(), p.y());
   if (!capturing_) hover(target);
@@ -104,13 +133,11 @@ void Form::mouseMoveEvent(QMouseEvent* e) {
 void Form::mouseReleaseEvent(QMouseEvent* e) {
   const std::optional<MouseButton> button = buttonOf(e->button());
   if (!button) return;
+  EventOrigin origin(eventOrigin_, *e);
   const QPoint p = e->position().toPoint();
   Control* target = capturing_ ? capture_ : controlAt(p.x(), p.y());
   // The capture lasts while any button is held.
-  if (e->buttons() == Qt::NoButton) {
-    capturing_ = false;
-    capture_ = nullptr;
-  }
+  if (e->buttons() == Qt::NoButton) endCapture();
   const bool click = *button == MouseButton::Left && clickArmed_ && target != nullptr &&
                      target->boundsRect().contains(p.x(), p.y());
   if (*button == MouseButton::Left) clickArmed_ = false;
@@ -129,6 +156,36 @@ void Form::mouseReleaseEvent(QMouseEvent* e) {
     if (alive() && target->onMouseUp) guarded([&] { target->onMouseUp(*target, m); });
   }
   if (self && !capturing_) hover(controlAt(p.x(), p.y()));
+}
+
+void Form::captureMouse(Control* control) {
+  capture_ = control;
+  capturing_ = true;
+  clickArmed_ = false;
+  grabMouse();
+}
+
+void Form::endCapture() {
+  capturing_ = false;
+  capture_ = nullptr;
+  // Every grab meets its release, or other programs could not take the
+  // pointer any more.
+  if (mouseGrabber() == this) releaseMouse();
+}
+
+void Form::cancelPress() {
+  if (!capturing_) return;
+  Control* lost = capture_;
+  clickArmed_ = false;
+  endCapture();
+  if (lost != nullptr && lost->onPressLost) guarded([&] { lost->onPressLost(*lost); });
+}
+
+void Form::hideEvent(QHideEvent* e) {
+  // Off the screen no release can reach the window.
+  cancelPress();
+  hover(nullptr);
+  QWidget::hideEvent(e);
 }
 
 void Form::leaveEvent(QEvent* e) {

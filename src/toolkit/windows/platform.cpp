@@ -1,6 +1,6 @@
 #include "windows/platform.h"
 
-#include <dlfcn.h>
+#include <xcb/xcb.h>
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -25,25 +25,30 @@ void processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 namespace {
 
-using XcbFlush = int (*)(void*);
-
-// libxcb is already in the process (the xcb platform plugin uses it); take
-// its flush from there instead of linking the program against it.
-XcbFlush xcbFlushFunction() {
-  static const XcbFlush fn = [] {
-    void* lib = dlopen("libxcb.so.1", RTLD_LAZY | RTLD_NOLOAD);
-    return lib != nullptr ? reinterpret_cast<XcbFlush>(dlsym(lib, "xcb_flush")) : nullptr;
-  }();
-  return fn;
+// The X connection when running on X11, or none.
+xcb_connection_t* xcbConnection() {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  return x11 != nullptr ? x11->connection() : nullptr;
 }
 
 }  // namespace
 
 void flushWindowSystem() {
-  if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
-  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (x11 == nullptr || x11->connection() == nullptr) return;
-  if (XcbFlush flush = xcbFlushFunction()) flush(x11->connection());
+  if (xcb_connection_t* c = xcbConnection()) xcb_flush(c);
+}
+
+bool mouseButtonsDown() {
+  xcb_connection_t* c = xcbConnection();
+  if (c == nullptr) return QGuiApplication::mouseButtons() != Qt::NoButton;
+  // Ask the server: a release that went to another window never reached Qt.
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(c, xcb_query_pointer(c, root), nullptr);
+  if (reply == nullptr) return QGuiApplication::mouseButtons() != Qt::NoButton;
+  const bool down =
+      (reply->mask & (XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3)) != 0;
+  std::free(reply);
+  return down;
 }
 
 PlatformChoice choosePlatform(const std::function<QString(const char*)>& env) {

@@ -19,6 +19,10 @@ std::uint32_t tickCount();
 // from inside a handler that runs for a while.
 void processEvents();
 
+// Whether a mouse button is held now, as the window system knows it (a
+// release that went to another program's window counts).
+bool mouseButtonsDown();
+
 // Sends queued requests to the window system at once. On X11 a restacking
 // may otherwise wait in the connection's buffer until the next flush.
 void flushWindowSystem();

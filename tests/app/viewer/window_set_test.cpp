@@ -48,7 +48,7 @@ TEST_F(WindowSet, EveryWindowHasItsLayoutAttributes) {
   expectDeviceWindow(*viewer, kBlack);
   expectDeviceWindow(*viewer->FPanel, kWhite);
   expectDeviceWindow(*viewer->FChooser, kBlue);
-  EXPECT_EQ(viewer->windowTitle(), "Form1");
+  EXPECT_EQ(viewer->windowTitle(), "Vistel");
   EXPECT_EQ(viewer->FPanel->windowTitle(), "Form2");
   EXPECT_EQ(viewer->FChooser->windowTitle(), "GetImgForm");
 
