@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -82,14 +83,57 @@ double miss(Rule rule, double v, const Window& neutral, double margin) {
   return 0;
 }
 
+// Quantises `target` into `q` and then steps single coefficients up or down
+// while a step lowers the ruled samples' misses (weighted heavily) plus the
+// free samples' squared error against the picture. True when every rule
+// holds with the margin.
+bool settle(const Block& target, const Block& source, const std::array<Rule, 64>& rules,
+            const Window& neutral, double margin, const Quant& quant, std::array<int, 64>& q) {
+  auto limit = [&](int k) { return (k == 0 ? 1040 : 1023) / quant[k]; };  // what the coder carries
+  const Block f = forward(target);
+  Block v{};
+  v.fill(128);
+  for (int k = 0; k < 64; ++k) {
+    q[k] = static_cast<int>(std::clamp<long>(std::lround(f[k] / quant[k]), -limit(k), limit(k)));
+    for (int i = 0; i < 64; ++i) v[i] += kBasis.at[k][i] * q[k] * quant[k];
+  }
+  auto cost = [&](int i, double value) {
+    if (rules[i] == Rule::Free) return (value - source[i]) * (value - source[i]);
+    const double d = miss(rules[i], value, neutral, margin);
+    return d > 0 ? 1e4 * (1 + d) : 0.0;
+  };
+  auto missing = [&] {
+    for (int i = 0; i < 64; ++i)
+      if (miss(rules[i], v[i], neutral, margin) > 0) return true;
+    return false;
+  };
+  for (int step = 0; missing(); ++step) {
+    if (step == 400) return false;
+    double best = 0;
+    int bestK = -1, bestSign = 0;
+    for (int k = 0; k < 64; ++k)
+      for (int sign : {-1, 1}) {
+        if (std::abs(q[k] + sign) > limit(k)) continue;
+        double gain = 0;
+        for (int i = 0; i < 64; ++i)
+          gain += cost(i, v[i] + sign * quant[k] * kBasis.at[k][i]) - cost(i, v[i]);
+        if (gain < best) best = gain, bestK = k, bestSign = sign;
+      }
+    if (bestK < 0) return false;
+    q[bestK] += bestSign;
+    for (int i = 0; i < 64; ++i) v[i] += bestSign * quant[bestK] * kBasis.at[bestK][i];
+  }
+  return true;
+}
+
 // Fits one block's quantised coefficients so that every ruled sample keeps
 // its rule with the block's margin while the free samples stay as close to
-// the picture as possible: quantise the block with the ruled samples set to
-// their windows, then step single coefficients up or down while a step
-// lowers the misses (weighted heavily) plus the free samples' squared error.
-// Where few samples are free the quantiser's grid may hold no such block:
-// then the free chroma samples next to neutral ones turn neutral too, ring
-// by ring (an all-neutral block always fits, carrying no colour at all).
+// the picture as the quantiser allows. The search starts from the block with
+// its ruled samples set inside their windows, and again from slightly
+// shaken versions of it when it sticks. Where few samples are free the
+// quantiser's grid may hold no such block near the picture: then the free
+// chroma samples next to neutral ones turn neutral too, ring by ring (an
+// all-neutral block always fits, carrying no colour at all).
 void fitBlock(Plane& plane, int bx, int by, const Quant& quant) {
   Block source{};
   std::array<Rule, 64> rules{};
@@ -101,52 +145,27 @@ void fitBlock(Plane& plane, int bx, int by, const Quant& quant) {
       rules[y * 8 + x] = plane.rule[i];
       ruled |= plane.rule[i] != Rule::Free;
     }
-  const double m = plane.margin[static_cast<std::size_t>(by) * plane.blocksWide + bx];
-  JCOEF* out = &plane.coef[(static_cast<std::size_t>(by) * plane.blocksWide + bx) * 64];
-  auto limit = [&](int k) { return (k == 0 ? 1040 : 1023) / quant[k]; };  // what the coder carries
-  constexpr double kMissWeight = 1e4;
+  const std::size_t at = static_cast<std::size_t>(by) * plane.blocksWide + bx;
+  const double m = plane.margin[at];
+  std::array<int, 64> q{};
+  std::uint64_t shake = 0x9E3779B97F4A7C15ull * (at + 1);  // the same shakes on every run
+  auto jitter = [&shake](double amount) {
+    shake = shake * 6364136223846793005ull + 1442695040888963407ull;
+    return amount * (static_cast<double>(shake >> 11) / 9007199254740992.0 * 2 - 1);
+  };
   for (int ring = 0; ring <= 8; ++ring) {
-    Block target = source;
-    for (int k = 0; k < 64; ++k) {
-      if (rules[k] == Rule::Neutral) target[k] = plane.neutral.centre;
-      if (rules[k] == Rule::PastWhite) target[k] = 256.5 + m;
+    for (int attempt = 0; attempt < (ruled ? 24 : 1); ++attempt) {
+      Block target = source;
+      for (int k = 0; k < 64; ++k) {
+        if (rules[k] == Rule::Neutral) target[k] = plane.neutral.centre;
+        if (rules[k] == Rule::PastWhite) target[k] = 256.5 + m;
+        if (attempt) target[k] += jitter(rules[k] == Rule::Free ? 2.0 : 0.3);
+      }
+      if (settle(target, source, rules, plane.neutral, m, quant, q)) {
+        std::copy(q.begin(), q.end(), &plane.coef[at * 64]);
+        return;
+      }
     }
-    const Block f = forward(target);
-    std::array<int, 64> q{};
-    Block v{};
-    v.fill(128);
-    for (int k = 0; k < 64; ++k) {
-      q[k] = static_cast<int>(std::clamp(std::lround(f[k] / quant[k]), -static_cast<long>(limit(k)),
-                                         static_cast<long>(limit(k))));
-      for (int i = 0; i < 64; ++i) v[i] += kBasis.at[k][i] * q[k] * quant[k];
-    }
-    auto cost = [&](int i, double value) {
-      const double d = miss(rules[i], value, plane.neutral, m);
-      if (rules[i] == Rule::Free) return (value - source[i]) * (value - source[i]);
-      return d > 0 ? kMissWeight * (1 + d) : 0.0;
-    };
-    auto missing = [&] {
-      for (int i = 0; i < 64; ++i)
-        if (miss(rules[i], v[i], plane.neutral, m) > 0) return true;
-      return false;
-    };
-    for (int step = 0; ruled && missing() && step < 400; ++step) {
-      double best = 0;
-      int bestK = -1, bestSign = 0;
-      for (int k = 0; k < 64; ++k)
-        for (int sign : {-1, 1}) {
-          if (std::abs(q[k] + sign) > limit(k)) continue;
-          double gain = 0;
-          const double d = sign * quant[k];
-          for (int i = 0; i < 64; ++i) gain += cost(i, v[i] + d * kBasis.at[k][i]) - cost(i, v[i]);
-          if (gain < best) best = gain, bestK = k, bestSign = sign;
-        }
-      if (bestK < 0) break;
-      q[bestK] += bestSign;
-      for (int i = 0; i < 64; ++i) v[i] += bestSign * quant[bestK] * kBasis.at[bestK][i];
-    }
-    for (int k = 0; k < 64; ++k) out[k] = static_cast<JCOEF>(q[k]);
-    if (!ruled || !missing()) return;
     std::array<Rule, 64> grown = rules;
     for (int k = 0; k < 64; ++k) {
       if (rules[k] != Rule::Neutral) continue;
@@ -158,6 +177,7 @@ void fitBlock(Plane& plane, int bx, int by, const Quant& quant) {
     }
     rules = grown;
   }
+  std::copy(q.begin(), q.end(), &plane.coef[at * 64]);
 }
 
 void configure(jpeg_compress_struct& cinfo, int width, int height, const JpegOptions& options) {
@@ -260,7 +280,7 @@ Bytes encodeKeyedJpeg(const QImage& source, const JpegOptions& options) {
     p.sample.assign(static_cast<std::size_t>(p.stride()) * p.blocksHigh * 8, 0);
     p.rule.assign(p.sample.size(), Rule::Free);
     p.coef.assign(p.sample.size(), 0);
-    p.margin.assign(static_cast<std::size_t>(p.blocksWide) * p.blocksHigh, 0.1);
+    p.margin.assign(static_cast<std::size_t>(p.blocksWide) * p.blocksHigh, 0.02);
     for (int y = 0; y < p.blocksHigh * 8; ++y)
       for (int x = 0; x < p.stride(); ++x) {
         const int sx = std::min(x, cw - 1), sy = std::min(y, ch - 1);
@@ -327,7 +347,7 @@ Bytes encodeKeyedJpeg(const QImage& source, const JpegOptions& options) {
     for (const auto& [c, bx, by] : refit) {
       Plane& p = planes[c];
       double& m = p.margin[static_cast<std::size_t>(by) * p.blocksWide + bx];
-      m = std::min(m + 0.1, 0.4);
+      m = std::min(m + 0.05, 0.4);
       fitBlock(p, bx, by, quant[c]);
     }
   }

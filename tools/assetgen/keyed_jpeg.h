@@ -15,8 +15,10 @@ namespace assetgen {
 // Writes the DCT coefficients itself: each 8 x 8 block is fitted so that its
 // white pixels decode past white in luma (which the decoder clamps to 255)
 // and to neutral chroma, while its other pixels stay as close to the picture
-// as the quantiser allows. Throws when the decoded result still has a white
-// pixel that is not white.
+// as the quantiser allows. With 2 x 2 chroma every chroma sample that the
+// decoder blends into a white pixel is neutral, so shapes lose their colour
+// for a few pixels along the white; full-size chroma avoids that. Throws
+// when the decoded result still has a white pixel that is not white.
 Bytes encodeKeyedJpeg(const QImage& image, const JpegOptions& options);
 
 // How many pixels that are exactly white in `drawn` do not decode exactly

@@ -103,9 +103,12 @@ int main(int argc, char** argv) {
 
   const Wreath wreath = drawWreath();
   writeFile(assets + "/frame_mask.bmp", encodeBmp(wreath.mask, 1));
-  // Full quality keeps the wreath's colours; the keyed writer keeps every
-  // white pixel exactly white, so the panel's colour key cuts the wreath
-  // out cleanly.
+  // The keyed writer keeps every white pixel exactly white, so the panel's
+  // colour key cuts the wreath out cleanly. Full quality gives it the finest
+  // grid to fit the blocks along the outline on, and full-size chroma keeps
+  // the outline coloured: at half size every chroma sample that reaches a
+  // white pixel must be neutral, which greys the wreath's edge for two or
+  // three pixels all round.
   JpegOptions skin;
   skin.quality = 100;
   skin.progressive = true;

@@ -490,14 +490,14 @@ QImage openingMask(const QImage& scene, QPoint seed) {
   return mask;
 }
 
-// The skin: the scene wherever it covers at least half a pixel (the rule
-// that also shapes the opening), laid over the band's dark shade instead of
-// over white, and outside the opening widened by one pixel of that shade
-// all round: the wreath's antialiased edge darkens into the wreath instead
-// of fading into the white key, which on a dark desktop showed as a light
-// rim. Everything else is exactly white. A pixel that would stand nearly
-// alone in the white (the last pixel of a thin tip) is left out, or the key
-// would show it as a loose speck.
+// The skin: the scene wherever it covers at least a quarter of a pixel
+// (thin strokes such as antennae included), and outside the opening one
+// pixel more all round every pixel it covers at least half, all laid over
+// the band's dark shade instead of over white: the wreath's antialiased edge
+// darkens into the wreath instead of fading into the white key, which on a
+// dark desktop showed as a light rim. Everything else is exactly white. A
+// pixel that would stand nearly alone in the white (the last pixel of a thin
+// tip) is left out, or the key would show it as a loose speck.
 QImage keyedSkin(const QImage& scene, const QImage& mask) {
   const QColor edge(26, 72, 34);
   const int w = scene.width(), h = scene.height();
@@ -507,10 +507,12 @@ QImage keyedSkin(const QImage& scene, const QImage& mask) {
   std::vector<char> drawn(static_cast<std::size_t>(w) * h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
-      if (qAlpha(at(x, y)) < 128) continue;
+      const int alpha = qAlpha(at(x, y));
+      if (alpha >= 64) drawn[index(x, y)] = 1;
+      if (alpha < 128) continue;
       for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx)
-          if (inside(x + dx, y + dy) && ((!dx && !dy) || mask.pixelIndex(x + dx, y + dy) == 0))
+          if (inside(x + dx, y + dy) && mask.pixelIndex(x + dx, y + dy) == 0)
             drawn[index(x + dx, y + dy)] = 1;
     }
   for (bool dropped = true; dropped;) {
