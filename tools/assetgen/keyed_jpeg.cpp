@@ -140,7 +140,8 @@ void fitBlock(Plane& plane, int bx, int by, const Quant& quant) {
   bool ruled = false;
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) {
-      const std::size_t i = static_cast<std::size_t>(by * 8 + y) * plane.stride() + bx * 8 + x;
+      const std::size_t i = static_cast<std::size_t>(by * 8 + y) * plane.stride() +
+                            static_cast<std::size_t>(bx * 8 + x);
       source[y * 8 + x] = plane.sample[i];
       rules[y * 8 + x] = plane.rule[i];
       ruled |= plane.rule[i] != Rule::Free;
@@ -324,7 +325,7 @@ Bytes encodeKeyedJpeg(const QImage& source, const JpegOptions& options) {
   // Check with the real decoder; where a white pixel came out otherwise,
   // widen the margins of the blocks behind it and fit them again.
   for (int round = 0;; ++round) {
-    const Bytes bytes = writeCoefficients(planes, w, h, options);
+    Bytes bytes = writeCoefficients(planes, w, h, options);
     const QImage decoded = decodeJpeg(bytes);
     std::vector<std::array<int, 3>> refit;  // component, block column, block row
     long lost = 0;
