@@ -12,8 +12,16 @@ source "$(dirname "$0")/xdesktop.sh"
 start_virtual_desktop 90
 xcompmgr -n >/dev/null 2>&1 &
 _vistel_desktop_pids+=($!)
-# A plain desktop colour, so that what shows through the device is visible.
-xsetroot -solid '#5f7f9f' 2>/dev/null || true
+# A plain dark desktop, so that what shows through the device, and any light
+# fringe round its outline, is visible. The compositor paints the bare root
+# grey whatever xsetroot says, so the flat window of the end-to-end tests
+# stands in for the wallpaper when it has been built.
+underlay=$_vistel_root/${VISTEL_BUILD_DIR:-build}/tests/vistel-underlay
+if [ -x "$underlay" ]; then
+  "$underlay" '#2b4560' >/dev/null 2>&1 &
+  _vistel_desktop_pids+=($!)
+  timeout 10 xdotool search --sync --name vistel-underlay >/dev/null 2>&1 || true
+fi
 
 "$prog" &
 app=$!

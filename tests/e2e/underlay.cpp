@@ -1,7 +1,9 @@
 // An ordinary application window that covers the screen with one flat
 // colour, so that the end-to-end test can tell what shows through the device
-// and whether a click went through to the window beneath. With arguments
-// (TITLE X Y WIDTH HEIGHT) it is another plain window of a case's own.
+// and whether a click went through to the window beneath.
+//   vistel-underlay [COLOUR]                 the screen-wide one (the run
+//                                            script's wallpaper gives a colour)
+//   vistel-underlay TITLE X Y WIDTH HEIGHT   another plain window of a case's own
 #include <QApplication>
 #include <QWidget>
 
@@ -13,7 +15,10 @@ int main(int argc, char** argv) {
   w.setWindowTitle(own ? a[1] : QStringLiteral("vistel-underlay"));
   w.setWindowFlag(Qt::FramelessWindowHint);
   QPalette p = w.palette();
-  p.setColor(QPalette::Window, own ? QColor(0x99, 0x66, 0x33) : QColor(0x33, 0x66, 0x99));
+  const QColor asked = a.size() == 2 ? QColor(a[1]) : QColor();
+  p.setColor(QPalette::Window, own              ? QColor(0x99, 0x66, 0x33)
+                               : asked.isValid() ? asked
+                                                 : QColor(0x33, 0x66, 0x99));
   w.setPalette(p);
   w.setAutoFillBackground(true);
   // Not the whole screen: a window manager would take it for a full-screen

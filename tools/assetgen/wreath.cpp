@@ -490,6 +490,61 @@ QImage openingMask(const QImage& scene, QPoint seed) {
   return mask;
 }
 
+// The skin: the scene wherever it covers at least a quarter of a pixel
+// (thin strokes such as antennae included), and outside the opening one
+// pixel more all round every pixel it covers at least half, all laid over
+// the band's dark shade instead of over white: the wreath's antialiased edge
+// darkens into the wreath instead of fading into the white key, which on a
+// dark desktop showed as a light rim. Everything else is exactly white. A
+// pixel that would stand nearly alone in the white (the last pixel of a thin
+// tip) is left out, or the key would show it as a loose speck.
+QImage keyedSkin(const QImage& scene, const QImage& mask) {
+  const QColor edge(26, 72, 34);
+  const int w = scene.width(), h = scene.height();
+  auto at = [&](int x, int y) { return reinterpret_cast<const QRgb*>(scene.constScanLine(y))[x]; };
+  auto index = [w](int x, int y) { return static_cast<std::size_t>(y) * w + x; };
+  auto inside = [w, h](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h; };
+  std::vector<char> drawn(static_cast<std::size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int alpha = qAlpha(at(x, y));
+      if (alpha >= 64) drawn[index(x, y)] = 1;
+      if (alpha < 128) continue;
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+          if (inside(x + dx, y + dy) && mask.pixelIndex(x + dx, y + dy) == 0)
+            drawn[index(x + dx, y + dy)] = 1;
+    }
+  for (bool dropped = true; dropped;) {
+    dropped = false;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        if (!drawn[index(x, y)]) continue;
+        int white = 0;
+        for (int dy = -1; dy <= 1; ++dy)
+          for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = x + dx, ny = y + dy;
+            white += (dx || dy) && inside(nx, ny) && !drawn[index(nx, ny)];
+          }
+        if (white >= 6) drawn[index(x, y)] = 0, dropped = true;
+      }
+  }
+  QImage skin(w, h, QImage::Format_RGB32);
+  skin.fill(Qt::white);
+  for (int y = 0; y < h; ++y) {
+    auto* out = reinterpret_cast<QRgb*>(skin.scanLine(y));
+    for (int x = 0; x < w; ++x) {
+      if (!drawn[index(x, y)]) continue;
+      const QRgb p = at(x, y);  // premultiplied
+      const int rest = 255 - qAlpha(p);
+      out[x] = qRgb(qRed(p) + (rest * edge.red() + 127) / 255,
+                    qGreen(p) + (rest * edge.green() + 127) / 255,
+                    qBlue(p) + (rest * edge.blue() + 127) / 255);
+    }
+  }
+  return skin;
+}
+
 }  // namespace
 
 OpeningFigures measureOpening(const QImage& mask) {
@@ -580,7 +635,7 @@ Wreath drawWreath() {
                              kOpeningCentreX - f.centreX, kOpeningCentreY - f.centreY};
     if (std::abs(error[0]) < 250 && std::abs(error[1]) < 0.4 && std::abs(error[2]) < 0.4) {
       Wreath w;
-      w.skin = flattenOnto(fit.scene, Qt::white);
+      w.skin = keyedSkin(fit.scene, fit.mask);
       w.mask = fit.mask;
       w.figures = f;
       return w;
