@@ -136,6 +136,15 @@ class Runner {
     for (const char* b : {"1", "2", "3"}) xdotool({QStringLiteral("mouseup"), QLatin1String(b)});
     if (app_ && app_->running()) {
       const int status = app_->terminate(8000);
+      if (app_->running()) {
+        // Hung: say where, for whoever reads the log.
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(e2e::run(QStringLiteral("gdb"),
+                                         {QStringLiteral("-p"), QString::number(app_->pid()),
+                                          QStringLiteral("-batch"), QStringLiteral("-ex"),
+                                          QStringLiteral("thread apply all bt 15")},
+                                         30000)));
+      }
       if (status != 0 && failure_.isEmpty() && skip_.isEmpty())
         failure_ = QStringLiteral("the program ended with status %1 on SIGTERM").arg(status);
     } else if (app_ && !exited_ && failure_.isEmpty() && skip_.isEmpty()) {

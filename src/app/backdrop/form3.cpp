@@ -8,6 +8,8 @@ namespace vistel {
 
 TForm3::TForm3() {
   setWindowTitle(QStringLiteral("Form3"));
+  // The viewer's task-bar entry stands for the whole set.
+  setTaskBarEntry(false);
   setClientSize(kDeviceWidth, kDeviceHeight);
   setPosition(kDeviceLeft, kDeviceTop);
   setColor(kBlack);

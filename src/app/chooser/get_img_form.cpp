@@ -46,6 +46,8 @@ std::string currentFolder() {
 TGetImgForm::TGetImgForm() {
   applyDeviceAttributes(*this, kBlue);
   setWindowTitle(QStringLiteral("GetImgForm"));
+  // The viewer's task-bar entry stands for the whole set.
+  setTaskBarEntry(false);
   buildLayout();
   FormCreate();
   setVisible(true);

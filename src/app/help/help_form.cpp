@@ -35,6 +35,8 @@ class MemoBox : public QPlainTextEdit {
 
 THelpForm::THelpForm() : Form(BorderStyle::Dialog) {
   setWindowTitle(QStringLiteral("帮助"));
+  // The viewer's task-bar entry stands for the whole set.
+  setTaskBarEntry(false);
   setClientSize(345, 242);
   setPosition(405, 194);
   setColor(palette().color(QPalette::Button).rgb() & kRgbMask);

@@ -67,6 +67,8 @@ Bevel* guideLine(Form& form, const char* name, int left, int top, int width, int
 TForm2::TForm2() {
   applyDeviceAttributes(*this, kWhite);
   setWindowTitle(QStringLiteral("Form2"));
+  // The viewer's task-bar entry stands for the whole set.
+  setTaskBarEntry(false);
   buildComponents();
   wireHotSpots();
   FormCreate();

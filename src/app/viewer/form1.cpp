@@ -154,7 +154,9 @@ void TForm1::closeEvent(QCloseEvent* e) {
   // Closing the main window ends the message loop and with it the program.
   FClosing = true;
   e->accept();
-  QCoreApplication::quit();
+  // exit, not quit: quit asks every window to close first, and the other
+  // windows of the set never close on their own.
+  QCoreApplication::exit(0);
 }
 
 void TForm1::Exit1Click() { close(); }

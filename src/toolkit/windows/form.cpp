@@ -4,11 +4,13 @@
 #include "windows/form.h"
 
 #include <QChildEvent>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QWindow>
 #include <algorithm>
 
 #include "windows/desktop.h"
+#include "windows/platform.h"
 
 namespace vistel {
 namespace {
@@ -163,9 +165,7 @@ void Form::setVisible(bool visible) {
   visible_ = visible;
   if (!visible) mapped_ = false;
   if (visible) {
-    ensureCreated();
-    refresh();  // the shape is in place before the window appears
-    QWidget::setVisible(true);
+    map();
     desktop_->stack().show(id_);
   } else {
     QWidget::setVisible(false);
@@ -174,12 +174,22 @@ void Form::setVisible(bool visible) {
 }
 
 void Form::showNoActivate() {
-  ensureCreated();
-  refresh();
   setAttribute(Qt::WA_ShowWithoutActivating, true);
-  QWidget::setVisible(true);
+  map();
   setAttribute(Qt::WA_ShowWithoutActivating, false);
   desktop_->stack().showNoActivate(id_);
+}
+
+void Form::map() {
+  ensureCreated();
+  refresh();  // the shape is in place before the window appears
+  if (!taskBarEntry_) platform::keepOffTaskBar(this);
+  QWidget::setVisible(true);
+}
+
+void Form::closeEvent(QCloseEvent* e) {
+  e->ignore();
+  if (border_ == BorderStyle::Dialog) setVisible(false);
 }
 
 void Form::setWindowPos(InsertAfter after, bool activate) {

@@ -88,6 +88,9 @@ class Form : public QWidget, public ControlHost {
   void showNoActivate();
   // Restacks like the platform's window-position call.
   void setWindowPos(InsertAfter after, bool activate);
+  // Whether the task bar lists the window (on by default). A window of a
+  // set that one task-bar entry stands for is kept off it.
+  void setTaskBarEntry(bool on) { taskBarEntry_ = on; }
   // Gives the window the keyboard focus (activates it).
   void activate();
   // Creates the platform window if it does not exist yet and applies the
@@ -171,12 +174,19 @@ class Form : public QWidget, public ControlHost {
   void mouseReleaseEvent(QMouseEvent* e) override;
   void leaveEvent(QEvent* e) override;
   void hideEvent(QHideEvent* e) override;
+  // The window system's close request (a frame's close button, a task bar):
+  // a dialog hides, a borderless window stays; windows that close on it
+  // say so themselves.
+  void closeEvent(QCloseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   friend class Desktop;
   friend class KeyPreviewFilter;
+
+  // Puts the window on the screen (its own visibility flag aside).
+  void map();
 
   // Layering
   void applyLayering();
@@ -216,6 +226,7 @@ class Form : public QWidget, public ControlHost {
   bool created_ = false;
   bool visible_ = false;
   bool mapped_ = false;  // exposed since it was last shown
+  bool taskBarEntry_ = true;
 
   QPoint position_;
   Rgb color_ = 0xC0C0C0;

@@ -182,7 +182,9 @@ void Form::cancelPress() {
 }
 
 void Form::hideEvent(QHideEvent* e) {
-  // Off the screen no release can reach the window.
+  // Off the screen no release can reach the window; the next showing is a
+  // new mapping, which the window manager may place and focus its own way.
+  mapped_ = false;
   cancelPress();
   hover(nullptr);
   QWidget::hideEvent(e);

@@ -5,9 +5,13 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QWidget>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
+#include <algorithm>
 
 namespace vistel::platform {
 
@@ -36,6 +40,36 @@ xcb_connection_t* xcbConnection() {
 
 void flushWindowSystem() {
   if (xcb_connection_t* c = xcbConnection()) xcb_flush(c);
+}
+
+void keepOffTaskBar(QWidget* window) {
+  xcb_connection_t* c = xcbConnection();
+  if (c == nullptr) return;
+  auto atom = [c](const char* name) {
+    xcb_intern_atom_reply_t* r =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t a = r != nullptr ? r->atom : XCB_ATOM_NONE;
+    std::free(r);
+    return a;
+  };
+  const auto id = static_cast<xcb_window_t>(window->winId());
+  const xcb_atom_t state = atom("_NET_WM_STATE");
+  // Added to what the window's state already holds: Qt keeps atoms it does
+  // not manage when it maps the window.
+  std::vector<xcb_atom_t> atoms;
+  xcb_get_property_reply_t* r = xcb_get_property_reply(
+      c, xcb_get_property(c, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr);
+  if (r != nullptr) {
+    const auto* v = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
+    atoms.assign(v, v + xcb_get_property_value_length(r) / 4);
+    std::free(r);
+  }
+  for (const char* name : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}) {
+    const xcb_atom_t a = atom(name);
+    if (std::find(atoms.begin(), atoms.end(), a) == atoms.end()) atoms.push_back(a);
+  }
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32,
+                      static_cast<std::uint32_t>(atoms.size()), atoms.data());
 }
 
 bool mouseButtonsDown() {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+class QWidget;
+
 namespace vistel::platform {
 
 // The mouse cursor's position on the screen, and moving it there.
@@ -22,6 +24,11 @@ void processEvents();
 // Whether a mouse button is held now, as the window system knows it (a
 // release that went to another program's window counts).
 bool mouseButtonsDown();
+
+// Keeps a top-level window out of the task bar and the pager (and so out of
+// Alt+Tab): call before each mapping, as window managers drop the hint when
+// a window is withdrawn.
+void keepOffTaskBar(QWidget* window);
 
 // Sends queued requests to the window system at once. On X11 a restacking
 // may otherwise wait in the connection's buffer until the next flush.
