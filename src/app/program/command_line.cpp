@@ -115,9 +115,9 @@ std::string helpText() {
       "\n"
       "Options:\n";
   for (const OptionRow& row : kOptions) {
-    std::string names = row.name;
-    if (row.alias != nullptr) names = std::string(row.alias) + ", " + names;
-    t += "  " + names + "\n      " + row.help + "\n";
+    t += "  ";
+    if (row.alias != nullptr) t.append(row.alias).append(", ");
+    t.append(row.name).append("\n      ").append(row.help).append("\n");
   }
   t += "\nExit status: 0 on success, 2 for a command line that cannot be used.\n";
   return t;

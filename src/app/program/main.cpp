@@ -95,8 +95,12 @@ int main(int argc, char** argv) {
   if (options.noThumbnailCache) setenv(program::kNoThumbnailCacheVariable, "1", 1);
 
   const uid_t uid = geteuid();
+  // The display the device will be on: X11 where there is one, as the
+  // platform choice prefers it.
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == '\0') display = std::getenv("WAYLAND_DISPLAY");
   const program::InstancePlace place =
-      program::instancePlace(std::getenv("XDG_RUNTIME_DIR"), std::getenv("DISPLAY"), uid);
+      program::instancePlace(std::getenv("XDG_RUNTIME_DIR"), display, uid);
   program::InstanceClaim claim(place, uid, !options.newInstance, target, kAnswerTimeoutMs);
   using Claim = program::InstanceClaim::Result;
   switch (claim.result()) {

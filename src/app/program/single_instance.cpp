@@ -91,13 +91,17 @@ InstancePlace instancePlace(const char* runtimeDir, const char* display, uid_t u
   const std::string name = "display-" + displayKey(display);
   sockaddr_un addr{};
   const std::string runtime = ownFolder(runtimeDir, uid) ? std::string(runtimeDir) : std::string();
+  std::string fallback = "/tmp/vistel-";
+  fallback += std::to_string(uid);
   const std::string candidates[] = {runtime.empty() ? std::string() : runtime + "/vistel",
-                                    "/tmp/vistel-" + std::to_string(uid)};
+                                    fallback};
   for (const std::string& folder : candidates) {
-    if (folder.empty() || !socketAddress(folder + "/" + name, addr)) continue;
+    std::string socket = folder;
+    socket.append("/").append(name);
+    if (folder.empty() || !socketAddress(socket, addr)) continue;
     place.folder = folder;
-    place.socket = folder + "/" + name;
-    place.lock = place.socket + ".lock";
+    place.socket = socket;
+    place.lock = socket + ".lock";
     place.error = preparePrivateFolder(folder, uid);
     return place;
   }
