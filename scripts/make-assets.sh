@@ -10,5 +10,5 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$build" --target vistel-assetgen
-mkdir -p assets samples
+mkdir -p assets/icons samples
 "$build/tools/assetgen/vistel-assetgen" assets samples

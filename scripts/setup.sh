@@ -11,6 +11,8 @@ PACKAGES=(
   fonts-arphic-uming fonts-wqy-microhei fonts-dejavu-core
   # reference decoder for the exactness tests, virtual desktop for the end-to-end tests
   libjpeg-turbo-progs xvfb xauth openbox xcompmgr xdotool imagemagick x11-utils x11-xserver-utils trayer
+  # packaging and its checks
+  dpkg-dev file lintian desktop-file-utils appstream
   # fuzzing and sanitizer runtimes
   clang libclang-rt-14-dev
 )

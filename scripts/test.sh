@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Builds Vistel and runs every test: unit, window-level (offscreen), the
-# sanitizer build of the picture layer, and the end-to-end run under Xvfb.
+# sanitizer build of the picture layer, and the end-to-end run under Xvfb;
+# makes the Debian package and checks it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
 ctest --test-dir build --output-on-failure -j "$(nproc)"
+
+# The Debian package from the same tree, with the validators and lintian.
+bash scripts/check-package.sh
 
 # The picture layer again under AddressSanitizer and UBSan: it parses files
 # from anywhere, so every reader test also runs with memory checking.

@@ -69,14 +69,10 @@ QImage fromPixelArt(const std::vector<const char*>& rows) {
 
 }  // namespace
 
-Icon drawProgramIcon() {
-  // Drawn eight times larger, then reduced and mapped to the 16 colours.
-  const int s = 8;
-  QImage big(32 * s, 32 * s, QImage::Format_ARGB32_Premultiplied);
-  big.fill(Qt::transparent);
-  QPainter p(&big);
+// The magnifying glass on a 32 by 32 grid: whatever size it is drawn at,
+// the painter's scale maps that grid onto it.
+void paintMagnifier(QPainter& p) {
   p.setRenderHint(QPainter::Antialiasing);
-  p.scale(s, s);
   const QPointF centre(12.5, 12.5);
   // Handle first, so the rim covers its end.
   QPainterPath handle;
@@ -111,6 +107,16 @@ Icon drawProgramIcon() {
   p.setPen(QPen(Qt::black, 1.0));
   p.setBrush(rg);
   p.drawPath(rim);
+}
+
+Icon drawProgramIcon() {
+  // Drawn eight times larger, then reduced and mapped to the 16 colours.
+  const int s = 8;
+  QImage big(32 * s, 32 * s, QImage::Format_ARGB32_Premultiplied);
+  big.fill(Qt::transparent);
+  QPainter p(&big);
+  p.scale(s, s);
+  paintMagnifier(p);
   p.end();
 
   const QImage small = shrink(big, s);
@@ -139,6 +145,20 @@ Icon drawProgramIcon() {
       if (!icon.transparent[static_cast<std::size_t>(y) * 32 + x])
         icon.indexed.setPixel(x, y, mapped.pixelIndex(x, y));
   return icon;
+}
+
+QImage drawThemeIcon(int size) {
+  // The same drawing in full colour with smooth edges, four times larger
+  // and then reduced, so small sizes keep their shape rather than their
+  // pixels.
+  const int s = 4;
+  QImage big(size * s, size * s, QImage::Format_ARGB32_Premultiplied);
+  big.fill(Qt::transparent);
+  QPainter p(&big);
+  p.scale(size * s / 32.0, size * s / 32.0);
+  paintMagnifier(p);
+  p.end();
+  return shrink(big, s).convertToFormat(QImage::Format_ARGB32);
 }
 
 Cursor drawMultiDragCursor() {

@@ -16,6 +16,8 @@ struct Icon {
   std::vector<bool> transparent;  // row-major, true where the AND mask hides the pixel
 };
 Icon drawProgramIcon();
+// The program icon for desktop icon themes: size x size, ARGB.
+QImage drawThemeIcon(int size);
 
 struct Cursor {
   QImage image;  // 32 x 32 ARGB with transparency

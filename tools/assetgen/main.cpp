@@ -125,6 +125,9 @@ int main(int argc, char** argv) {
 
   const Icon icon = drawProgramIcon();
   writeFile(assets + "/vistel.ico", encodeIco4(icon.indexed, icon.transparent));
+  for (int size : {16, 24, 32, 48, 64, 128, 256})
+    writeFile(assets + "/icons/vistel-" + std::to_string(size) + ".png",
+              encodePng(drawThemeIcon(size)));
   const Cursor cursor = drawMultiDragCursor();
   writeFile(assets + "/multidrag_cursor.png", encodePng(cursor.image));
   writeFile(assets + "/help_picture.bmp", encodeBmp(drawHelpPicture(), 24));

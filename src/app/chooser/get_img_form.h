@@ -67,6 +67,19 @@ class TGetImgForm : public Form {
   // Showing the chosen picture (show_selected.cpp).
   void FileListBox1Change();
   void ShowSelected();
+  // Loads `path` into the viewer and places it as a chosen file is placed;
+  // listIndex is the file's row in the list, -1 for a file the list does not
+  // hold. A picture that cannot be read throws the reader's error and leaves
+  // the viewer as it was.
+  void ShowPicture(const std::string& path, int listIndex);
+
+  // A folder or picture named from outside (command line, another start of
+  // the program): the lists go to the folder as when the user picks it, and
+  // a picture is selected if the list holds it and shown like a chosen one
+  // (open_path.cpp). A picture that cannot be shown is reported in the error
+  // box, unlike a choice in the list, since nobody picked it from a
+  // listing that had it.
+  void OpenPath(const std::string& path);
 
   // The grid (thumb_grid.cpp).
   void ScrollBar1Change();

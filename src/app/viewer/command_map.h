@@ -29,6 +29,7 @@ struct Row {
   // The operation, or none for a command that is not built yet: the row
   // still matches (and ends the search) but does nothing.
   void (*run)(TForm1& viewer, int& key);
+  // What the key does, in a few words of English for the manual page.
   const char* name;
 };
 

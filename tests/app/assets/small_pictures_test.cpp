@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
+#include <cmath>
 #include <set>
 #include <vector>
 
@@ -70,6 +72,33 @@ TEST(ProgramIcon, LoadsAsAMagnifyingGlassWithTransparentSurroundings) {
   for (int y = 0; y < 32; ++y)
     for (int x = 0; x < 32; ++x) colours.insert(icon.pixel(x, y));
   EXPECT_LE(colours.size(), 17u);  // 16 colours and transparent
+}
+
+TEST(ProgramIcon, ThemeSizesAreTheSameDrawingAtEachSize) {
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    SCOPED_TRACE(size);
+    const QImage icon(QStringLiteral(VISTEL_ASSETS "/icons/vistel-%1.png").arg(size));
+    ASSERT_EQ(icon.size(), QSize(size, size));
+    ASSERT_TRUE(icon.hasAlphaChannel());
+    // The pixel whose centre lies nearest to (x, y) on the 32 by 32 grid.
+    auto at = [&](double x, double y) {
+      auto index = [&](double v) {
+        return std::clamp(static_cast<int>(std::lround(v * size / 32 - 0.5)), 0, size - 1);
+      };
+      return icon.pixel(index(x), index(y));
+    };
+    for (auto [x, y] : {std::pair{0.0, 0.0}, {31.0, 0.0}, {0.0, 31.0}, {28.0, 4.0}})
+      EXPECT_EQ(qAlpha(at(x, y)), 0) << x << "," << y;
+    EXPECT_GT(qGray(at(14, 14)), 150);      // lens
+    EXPECT_TRUE(yellowish(at(12.5, 2.9)));  // rim, at the top
+    EXPECT_TRUE(yellowish(at(25, 25)));     // handle
+    // Drawn at its size, not enlarged from a smaller one: in an enlarged
+    // picture the two pixels of each aligned pair would be alike.
+    int differing = 0;
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x + 1 < size; x += 2) differing += icon.pixel(x, y) != icon.pixel(x + 1, y);
+    EXPECT_GT(differing, size);
+  }
 }
 
 TEST(MultiDragCursor, IsA32By32ArrowWithPagesAndItsTipAtTheHotSpot) {

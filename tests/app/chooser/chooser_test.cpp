@@ -5,6 +5,7 @@
 
 #include "chooser/grid_geometry.h"
 #include "chooser_fixture.h"
+#include "windows/error_box.h"
 #include "windows/key_codes.h"
 
 namespace vistel {
@@ -97,6 +98,50 @@ TEST_F(ChooserTest, UndecodableChoiceAndRefreshKeepThePicture) {
   EXPECT_EQ(viewer->ImgBottoMov->boundsRect(), rect);
   chooser->DirectoryListBox1->setDirectory(dir_ + "/sub");  // refresh, nothing selected
   EXPECT_EQ(viewer->ImgBottoMov->picture(), before);
+}
+
+TEST_F(ChooserTest, PathFromOutsideIsShownAsIfChosen) {
+  std::vector<QString> boxes;
+  setErrorPresenter([&](const QString&, const QString& text) { boxes.push_back(text); });
+  const std::string sub = dir_ + "/sub";
+  std::ofstream(sub + "/p400.bmp", std::ios::binary) << solidBmp(400, 300, 0x336699);
+  std::ofstream(sub + "/wide.jpeg", std::ios::binary) << solidBmp(1, 1, 0);  // not listed
+  std::system(("cp '" + dir_ + "/rose.jpg' '" + sub + "/other.jpeg'").c_str());
+  std::ofstream(sub + "/notes.txt") << "text";
+  setZoomText(kWhole);
+
+  // A listed file: the lists go to its folder, it is selected and placed.
+  chooser->OpenPath(sub + "/p400.bmp");
+  EXPECT_EQ(chooser->DirectoryListBox1->directory(), sub);
+  EXPECT_EQ(chooser->FileListBox1->directory(), sub);
+  EXPECT_EQ(chooser->FileListBox1->item(chooser->FileListBox1->itemIndex()), "p400.bmp");
+  EXPECT_DOUBLE_EQ(viewer->FAspect, 0.75);
+  EXPECT_EQ(viewer->ImgBottoMov->boundsRect(), Rect::fromSize(215, 150, 400, 300));
+
+  // One the list's mask leaves out is shown all the same, nothing selected.
+  chooser->OpenPath(sub + "/other.jpeg");
+  EXPECT_EQ(chooser->FileListBox1->itemIndex(), -1);
+  EXPECT_NE(viewer->FAspect, 0.75);
+  const Picture* shown = viewer->ImgBottoMov->picture();
+  const Rect rect = viewer->ImgBottoMov->boundsRect();
+  EXPECT_TRUE(boxes.empty());
+
+  // Failures are named in the error box; the picture stays.
+  for (const std::string& bad : {sub + "/notes.txt", sub + "/wide.jpeg"}) {
+    chooser->OpenPath(bad);
+    EXPECT_EQ(viewer->ImgBottoMov->picture(), shown);
+    EXPECT_EQ(viewer->ImgBottoMov->boundsRect(), rect);
+  }
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0],
+            QString::fromStdString(sub + "/notes.txt\nUnknown picture file extension (.txt)"));
+  EXPECT_TRUE(boxes[1].startsWith(QString::fromStdString(sub + "/wide.jpeg\nJPEG error #")));
+
+  // A folder: the lists go there and the picture stays.
+  chooser->OpenPath(dir_);
+  EXPECT_EQ(chooser->FileListBox1->directory(), dir_);
+  EXPECT_EQ(viewer->ImgBottoMov->picture(), shown);
+  setErrorPresenter(nullptr);
 }
 
 TEST_F(ChooserTest, GridFillsInFileOrderAndSkipsFailures) {
