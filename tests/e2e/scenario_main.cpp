@@ -93,10 +93,32 @@ struct Cursors {
   }
 };
 
+// The screen-wide plain window every case runs over; started again when
+// something ended it.
+class Underlay {
+ public:
+  explicit Underlay(Desk& desk) : desk_(desk) {}
+  bool ensure() {
+    if (program_ && program_->running() && desk_.window(QStringLiteral("vistel-underlay")) != 0)
+      return true;
+    program_ = std::make_unique<Program>(env("VISTEL_UNDERLAY"));
+    for (int i = 0; i < 100; ++i) {
+      if (desk_.window(QStringLiteral("vistel-underlay")) != 0) return true;
+      sleepMs(100);
+    }
+    return false;
+  }
+
+ private:
+  Desk& desk_;
+  std::unique_ptr<Program> program_;
+};
+
 class Runner {
  public:
-  Runner(const ScenarioFile& file, Desk& desk, ScreenModel& model, const Cursors& cursors)
-      : file_(file), desk_(desk), model_(model), cursors_(cursors) {}
+  Runner(const ScenarioFile& file, Desk& desk, ScreenModel& model, const Cursors& cursors,
+         Underlay& underlay)
+      : file_(file), desk_(desk), model_(model), cursors_(cursors), underlay_(underlay) {}
 
   // "ok", "skip ..." or "FAIL ...".
   QString run(const Case& c) {
@@ -107,6 +129,7 @@ class Runner {
     model_.setAlpha(composited() ? 150 : 255);
     xdotool({QStringLiteral("mousemove"), QString::number(kParking.x()),
              QString::number(kParking.y())});
+    if (!underlay_.ensure()) return QStringLiteral("FAIL the underlay window does not start");
     // VISTEL_E2E_SHOTS=DIR keeps the screen after every step, for a look.
     const QString shots = env("VISTEL_E2E_SHOTS");
     for (const Step& s : c.steps) {
@@ -574,6 +597,7 @@ class Runner {
   Desk& desk_;
   ScreenModel& model_;
   const Cursors& cursors_;
+  Underlay& underlay_;
   std::unique_ptr<Program> app_;
   std::unique_ptr<Program> compositor_;
   std::vector<std::unique_ptr<Program>> others_;
@@ -602,8 +626,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   Desk desk;
-  Program underlay(env("VISTEL_UNDERLAY"));
-  for (int i = 0; i < 100 && desk.window(QStringLiteral("vistel-underlay")) == 0; ++i) sleepMs(100);
+  Underlay underlay(desk);
+  underlay.ensure();
   Cursors cursors;
   cursors.capture(desk);
   ScreenModel model(env("VISTEL_SAMPLES"));
@@ -623,7 +647,7 @@ int main(int argc, char** argv) {
   int passed = 0, failed = 0, skipped = 0;
   for (ScenarioFile& file : files) {
     file.points = points;
-    Runner runner(file, desk, model, cursors);
+    Runner runner(file, desk, model, cursors, underlay);
     for (const Case& c : file.cases) {
       if (!only.isEmpty() && !c.name.contains(only)) continue;
       const QString result = runner.run(c);

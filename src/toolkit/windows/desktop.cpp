@@ -85,6 +85,16 @@ void Desktop::mirror() {
       f->activateWindow();
       activated = true;
     }
+  } else if (active == kNoWindow && mirroredActive_ != kNoWindow && !stack_.appActive() &&
+             platform::foreignActiveWindow() == 0) {
+    // We gave the activation up ourselves (our active window went off the
+    // screen): it goes to the top window of another program, rather than to
+    // whichever of ours the window manager would fall back on.
+    if (const std::uint32_t other = platform::topForeignWindow(); other != 0) {
+      requested_ = kForeignWindows;
+      requestedAt_.restart();
+      platform::activateForeignWindow(other);
+    }
   }
   mirroredActive_ = active;
 
@@ -98,9 +108,19 @@ void Desktop::mirror() {
   if (activated || flagsChanged || order != mirroredOrder_) {
     mirroredOrder_ = order;
     const auto foreign = std::find(order.begin(), order.end(), kForeignWindows);
-    // Below other applications' windows: lowered, top one first, which
-    // keeps their order at the bottom.
-    for (auto it = foreign + 1; it < order.end(); ++it) form(*it)->lower();
+    // Below other applications' windows: directly below the one that has
+    // the activation (the top one). Window managers do not all honour a
+    // sibling in a restacking request, so ours are raised, bottom one first,
+    // and that window after them. Without such a window they are lowered,
+    // top one first, which keeps their order at the bottom.
+    std::uint32_t anchor = platform::foreignActiveWindow();
+    if (anchor == 0) anchor = platform::topForeignWindow();
+    if (anchor != 0 && foreign + 1 < order.end()) {
+      for (auto it = order.end() - 1; it > foreign; --it) form(*it)->raise();
+      platform::raiseForeignWindow(anchor);
+    } else {
+      for (auto it = foreign + 1; it < order.end(); ++it) form(*it)->lower();
+    }
     // Above them: raised from the bottom up, so the top one ends on top.
     lastRaised_.clear();
     for (auto it = std::make_reverse_iterator(foreign); it != order.rend(); ++it) {
@@ -137,9 +157,12 @@ void Desktop::windowActivated(Form* form) {
     return;
   }
   // A report of another window while ours is on its way is an echo of an
-  // earlier request.
-  if (requested_ != kNoWindow && id != requested_ && requestedAt_.elapsed() < kStaleActivationMs)
+  // earlier request. After we gave the activation to another program, the
+  // window manager may still fall back on one of ours: it goes back there.
+  if (requested_ != kNoWindow && id != requested_ && requestedAt_.elapsed() < kStaleActivationMs) {
+    if (requested_ == kForeignWindows) platform::activateForeignWindow(platform::topForeignWindow());
     return;
+  }
   deactivation_.stop();
   if (id == requested_) {
     // Window managers raise the window they activate, which need not be

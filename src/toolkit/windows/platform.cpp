@@ -38,6 +38,58 @@ xcb_connection_t* xcbConnection() {
 
 }  // namespace
 
+namespace {
+
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* r =
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+  const xcb_atom_t a = r != nullptr ? r->atom : XCB_ATOM_NONE;
+  std::free(r);
+  return a;
+}
+
+xcb_window_t rootOf(xcb_connection_t* c) {
+  return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+}
+
+std::vector<std::uint32_t> property32(xcb_connection_t* c, xcb_window_t w, const char* name,
+                                      xcb_atom_t type) {
+  std::vector<std::uint32_t> values;
+  xcb_get_property_reply_t* r = xcb_get_property_reply(
+      c, xcb_get_property(c, 0, w, internAtom(c, name), type, 0, 4096), nullptr);
+  if (r != nullptr) {
+    const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(r));
+    if (r->format == 32) values.assign(v, v + xcb_get_property_value_length(r) / 4);
+    std::free(r);
+  }
+  return values;
+}
+
+// A request to the window manager about `window` (EWMH client message), sent
+// as a pager would send it: the user asked for it.
+void askWindowManager(xcb_connection_t* c, xcb_window_t window, const char* message,
+                      std::uint32_t d1, std::uint32_t d2) {
+  xcb_client_message_event_t e = {};
+  e.response_type = XCB_CLIENT_MESSAGE;
+  e.format = 32;
+  e.window = window;
+  e.type = internAtom(c, message);
+  e.data.data32[0] = 2;  // source: a pager, i.e. on the user's behalf
+  e.data.data32[1] = d1;
+  e.data.data32[2] = d2;
+  xcb_send_event(c, 0, rootOf(c),
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&e));
+  xcb_flush(c);
+}
+
+bool ownWindow(xcb_connection_t* c, xcb_window_t w) {
+  const auto pid = property32(c, w, "_NET_WM_PID", XCB_ATOM_CARDINAL);
+  return !pid.empty() && pid[0] == static_cast<std::uint32_t>(QCoreApplication::applicationPid());
+}
+
+}  // namespace
+
 void flushWindowSystem() {
   if (xcb_connection_t* c = xcbConnection()) xcb_flush(c);
 }
@@ -45,13 +97,7 @@ void flushWindowSystem() {
 void keepOffTaskBar(QWidget* window) {
   xcb_connection_t* c = xcbConnection();
   if (c == nullptr) return;
-  auto atom = [c](const char* name) {
-    xcb_intern_atom_reply_t* r =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-    const xcb_atom_t a = r != nullptr ? r->atom : XCB_ATOM_NONE;
-    std::free(r);
-    return a;
-  };
+  auto atom = [c](const char* name) { return internAtom(c, name); };
   const auto id = static_cast<xcb_window_t>(window->winId());
   const xcb_atom_t state = atom("_NET_WM_STATE");
   // Added to what the window's state already holds: Qt keeps atoms it does
@@ -70,6 +116,46 @@ void keepOffTaskBar(QWidget* window) {
   }
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32,
                       static_cast<std::uint32_t>(atoms.size()), atoms.data());
+}
+
+
+std::uint32_t foreignActiveWindow() {
+  xcb_connection_t* c = xcbConnection();
+  if (c == nullptr) return 0;
+  const auto active = property32(c, rootOf(c), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW);
+  return active.empty() || active[0] == 0 || ownWindow(c, active[0]) ? 0 : active[0];
+}
+
+std::uint32_t topForeignWindow() {
+  xcb_connection_t* c = xcbConnection();
+  if (c == nullptr) return 0;
+  const xcb_atom_t normal = internAtom(c, "_NET_WM_WINDOW_TYPE_NORMAL");
+  const xcb_atom_t dialog = internAtom(c, "_NET_WM_WINDOW_TYPE_DIALOG");
+  const auto order = property32(c, rootOf(c), "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW);
+  for (auto it = order.rbegin(); it != order.rend(); ++it) {
+    if (ownWindow(c, *it)) continue;
+    // Ordinary windows and dialogs only: no docks, desktops or panels.
+    const auto types = property32(c, *it, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM);
+    if (!types.empty() && std::find(types.begin(), types.end(), normal) == types.end() &&
+        std::find(types.begin(), types.end(), dialog) == types.end())
+      continue;
+    xcb_get_window_attributes_reply_t* a =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, *it), nullptr);
+    const bool viewable = a != nullptr && a->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(a);
+    if (viewable) return *it;
+  }
+  return 0;
+}
+
+void activateForeignWindow(std::uint32_t window) {
+  if (xcb_connection_t* c = xcbConnection(); c != nullptr && window != 0)
+    askWindowManager(c, window, "_NET_ACTIVE_WINDOW", XCB_CURRENT_TIME, 0);
+}
+
+void raiseForeignWindow(std::uint32_t window) {
+  if (xcb_connection_t* c = xcbConnection(); c != nullptr && window != 0)
+    askWindowManager(c, window, "_NET_RESTACK_WINDOW", 0, XCB_STACK_MODE_ABOVE);
 }
 
 bool mouseButtonsDown() {
