@@ -1,24 +1,130 @@
-# Sourced by the scripts that need a virtual X desktop: starts Xvfb on a
-# free display with the stripped openbox configuration, exports DISPLAY, and
-# stops both when the calling shell exits.
-#   start_virtual_desktop FIRST_DISPLAY_NUMBER
+# Sourced by the scripts that need a virtual X desktop: starts Xvfb on a free
+# display with a window manager and, when VISTEL_E2E_PANEL=1, a tint2 task
+# bar with a system tray along the bottom; stops them all when the calling
+# shell exits.
+#   start_virtual_desktop FIRST_DISPLAY_NUMBER [openbox|xfwm4|kwin|mutter]
+# Exports DISPLAY, VISTEL_E2E_WM, and VISTEL_E2E_COMPOSITED=1 when the manager
+# composites (then translucency shows and screenshots are the compositor's).
+# Every manager gets its configuration from tests/e2e/desktop/, private
+# config folders and a private D-Bus session bus, so nothing of the user's
+# own desktop settings leaks in.
 _vistel_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+_vistel_desk=$_vistel_root/tests/e2e/desktop
 _vistel_desktop_pids=()
+_vistel_desktop_tmp=
 
 stop_virtual_desktop() {
-  for p in "${_vistel_desktop_pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  # Last started first: the panel and the manager go before their X server.
+  local i
+  for ((i = ${#_vistel_desktop_pids[@]} - 1; i >= 0; i--)); do
+    kill "${_vistel_desktop_pids[i]}" 2>/dev/null || true
+  done
+  [ -n "$_vistel_desktop_tmp" ] && rm -rf "$_vistel_desktop_tmp"
+  _vistel_desktop_pids=()
+  _vistel_desktop_tmp=
+}
+
+# Polls a command until it succeeds, for at most ten seconds.
+_vistel_wait() {
+  local _
+  for _ in $(seq 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+  return 1
+}
+
+# A session bus that can start only the services named here (xfconfd for
+# xfwm4): kwin then finds no kglobalaccel, so it binds no global keys.
+_vistel_start_bus() {
+  local dir=$_vistel_desktop_tmp/bus s
+  mkdir -p "$dir/services"
+  for s in "$@"; do ln -s "/usr/share/dbus-1/services/$s.service" "$dir/services/"; done
+  cat >"$dir/session.conf" <<EOF
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir=$dir</listen>
+  <servicedir>$dir/services</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+EOF
+  local out
+  out=$(dbus-daemon --config-file="$dir/session.conf" --fork --print-address=1 --print-pid=1)
+  export DBUS_SESSION_BUS_ADDRESS=${out%%$'\n'*}
+  _vistel_desktop_pids+=("${out##*$'\n'}")
+}
+
+_vistel_start_wm() {
+  local cfg=$_vistel_desktop_tmp/config
+  case $1 in
+    openbox)
+      openbox --config-file "$_vistel_desk/openbox-rc.xml" &
+      ;;
+    xfwm4)
+      mkdir -p "$cfg/xfce4/xfconf/xfce-perchannel-xml"
+      cp "$_vistel_desk/xfwm4.xml" "$_vistel_desk/xfce4-keyboard-shortcuts.xml" \
+        "$cfg/xfce4/xfconf/xfce-perchannel-xml/"
+      xfwm4 --compositor=on --sm-client-disable &
+      export VISTEL_E2E_COMPOSITED=1
+      ;;
+    kwin)
+      cp "$_vistel_desk/kwinrc" "$_vistel_desk/kdeglobals" "$cfg/"
+      kwin_x11 --replace &
+      ;;
+    mutter)
+      mkdir -p "$cfg/glib-2.0/settings"
+      local s keyfile=$cfg/glib-2.0/settings/keyfile
+      cp "$_vistel_desk/mutter-settings.ini" "$keyfile"
+      for s in org.gnome.desktop.wm.keybindings org.gnome.mutter.keybindings \
+        org.gnome.mutter.wayland.keybindings; do
+        echo "[${s//.//}]"
+        gsettings list-keys "$s" | sed 's/$/=@as []/'
+      done >>"$keyfile"
+      GSETTINGS_BACKEND=keyfile mutter --x11 --replace --sm-disable &
+      export VISTEL_E2E_COMPOSITED=1
+      ;;
+    *)
+      echo "xdesktop: unknown window manager '$1'" >&2
+      return 1
+      ;;
+  esac
+  _vistel_desktop_pids+=($!)
 }
 
 start_virtual_desktop() {
-  local n=$1
+  local n=$1 wm=${2:-openbox}
   while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-  export DISPLAY=:$n
+  export DISPLAY=:$n VISTEL_E2E_WM=$wm
+  unset VISTEL_E2E_COMPOSITED
   export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+  _vistel_desktop_tmp=$(mktemp -d)
   trap stop_virtual_desktop EXIT
   Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   _vistel_desktop_pids+=($!)
-  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-  openbox --config-file "$_vistel_root/tests/e2e/openbox-rc.xml" >/dev/null 2>&1 &
-  _vistel_desktop_pids+=($!)
-  sleep 0.5
+  _vistel_wait xdpyinfo || { echo "xdesktop: Xvfb did not start on $DISPLAY" >&2; return 1; }
+
+  # Private settings for the manager, the panel and the services they start.
+  mkdir -p "$_vistel_desktop_tmp/config"
+  export XDG_CONFIG_HOME=$_vistel_desktop_tmp/config
+  case $wm in
+    xfwm4) _vistel_start_bus org.xfce.Xfconf ;;
+    *) _vistel_start_bus ;;
+  esac
+  _vistel_start_wm "$wm" >"$_vistel_desktop_tmp/wm.log" 2>&1 || return 1
+  if ! _vistel_wait wmctrl -m; then
+    echo "xdesktop: $wm did not take over $DISPLAY within 10 s" >&2
+    cat "$_vistel_desktop_tmp/wm.log" >&2
+    return 1
+  fi
+
+  if [ "${VISTEL_E2E_PANEL:-0}" = 1 ]; then
+    tint2 -c "$_vistel_desk/tint2rc" >"$_vistel_desktop_tmp/panel.log" 2>&1 &
+    _vistel_desktop_pids+=($!)
+    if ! _vistel_wait xdotool search --onlyvisible --classname '^tint2$'; then
+      echo "xdesktop: the tint2 panel did not show within 10 s" >&2
+      cat "$_vistel_desktop_tmp/panel.log" >&2
+      return 1
+    fi
+  fi
 }
