@@ -11,6 +11,8 @@ PACKAGES=(
   fonts-arphic-uming fonts-wqy-microhei fonts-dejavu-core
   # reference decoder for the exactness tests, virtual desktop for the end-to-end tests
   libjpeg-turbo-progs xvfb xauth openbox xcompmgr xdotool imagemagick x11-utils x11-xserver-utils trayer
+  # the composited xfwm4 desktop (xfconfd runs on a session bus) and the tint2 task bar
+  xfwm4 dbus-daemon dbus-bin dbus-x11 tint2 wmctrl
   # fuzzing and sanitizer runtimes
   clang libclang-rt-14-dev
 )

@@ -3,11 +3,11 @@
 # bar with a system tray along the bottom; stops them all when the calling
 # shell exits.
 #   start_virtual_desktop FIRST_DISPLAY_NUMBER [openbox|xfwm4|kwin|mutter]
-# Exports DISPLAY, VISTEL_E2E_WM, and VISTEL_E2E_COMPOSITED=1 when the manager
-# composites (then translucency shows and screenshots are the compositor's).
-# Every manager gets its configuration from tests/e2e/desktop/, private
-# config folders and a private D-Bus session bus, so nothing of the user's
-# own desktop settings leaks in.
+# Exports DISPLAY, DBUS_SESSION_BUS_ADDRESS (the desktop's own session bus),
+# VISTEL_E2E_WM, and VISTEL_E2E_COMPOSITED=1 when the manager composites:
+# then translucency shows, and screenshots are what the compositor painted.
+# The managers read their settings from tests/e2e/desktop/ through a private
+# config folder, so nothing of the user's own desktop leaks in.
 _vistel_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 _vistel_desk=$_vistel_root/tests/e2e/desktop
 _vistel_desktop_pids=()
@@ -19,7 +19,7 @@ stop_virtual_desktop() {
   for ((i = ${#_vistel_desktop_pids[@]} - 1; i >= 0; i--)); do
     kill "${_vistel_desktop_pids[i]}" 2>/dev/null || true
   done
-  [ -n "$_vistel_desktop_tmp" ] && rm -rf "$_vistel_desktop_tmp"
+  [ -z "$_vistel_desktop_tmp" ] || rm -rf "$_vistel_desktop_tmp"
   _vistel_desktop_pids=()
   _vistel_desktop_tmp=
 }
@@ -31,10 +31,11 @@ _vistel_wait() {
   return 1
 }
 
-# A session bus that can start only the services named here (xfconfd for
-# xfwm4): kwin then finds no kglobalaccel, so it binds no global keys.
+# The desktop's session bus. It can start only the services named here
+# (xfconfd for xfwm4): kwin then finds no kglobalaccel and binds no global
+# keys, and the programs under test find no tray or portal services on it.
 _vistel_start_bus() {
-  local dir=$_vistel_desktop_tmp/bus s
+  local dir=$_vistel_desktop_tmp/bus s out
   mkdir -p "$dir/services"
   for s in "$@"; do ln -s "/usr/share/dbus-1/services/$s.service" "$dir/services/"; done
   cat >"$dir/session.conf" <<EOF
@@ -49,32 +50,42 @@ _vistel_start_bus() {
   </policy>
 </busconfig>
 EOF
-  local out
-  out=$(dbus-daemon --config-file="$dir/session.conf" --fork --print-address=1 --print-pid=1)
+  out=$(XDG_CONFIG_HOME=$_vistel_desktop_tmp/config dbus-daemon \
+    --config-file="$dir/session.conf" --fork --print-address=1 --print-pid=1)
   export DBUS_SESSION_BUS_ADDRESS=${out%%$'\n'*}
   _vistel_desktop_pids+=("${out##*$'\n'}")
 }
 
+# kwin_x11 composites with OpenGL when it can (llvmpipe under Xvfb) and
+# quietly goes without when it cannot: ask it.
+_vistel_kwin_composites() {
+  dbus-send --session --print-reply --dest=org.kde.KWin /Compositor \
+    org.freedesktop.DBus.Properties.Get string:org.kde.kwin.Compositing string:active |
+    grep -q 'boolean true'
+}
+
 _vistel_start_wm() {
-  local cfg=$_vistel_desktop_tmp/config
+  local cfg=$_vistel_desktop_tmp/config s keyfile
   case $1 in
     openbox)
       openbox --config-file "$_vistel_desk/openbox-rc.xml" &
       ;;
     xfwm4)
+      # Reads its settings from xfconfd, which the bus starts on demand.
       mkdir -p "$cfg/xfce4/xfconf/xfce-perchannel-xml"
       cp "$_vistel_desk/xfwm4.xml" "$_vistel_desk/xfce4-keyboard-shortcuts.xml" \
         "$cfg/xfce4/xfconf/xfce-perchannel-xml/"
       xfwm4 --compositor=on --sm-client-disable &
-      export VISTEL_E2E_COMPOSITED=1
       ;;
     kwin)
       cp "$_vistel_desk/kwinrc" "$_vistel_desk/kdeglobals" "$cfg/"
       kwin_x11 --replace &
       ;;
     mutter)
-      mkdir -p "$cfg/glib-2.0/settings"
-      local s keyfile=$cfg/glib-2.0/settings/keyfile
+      # GSettings from a key file instead of dconf, plus an empty list for
+      # every key binding mutter knows.
+      keyfile=$cfg/glib-2.0/settings/keyfile
+      mkdir -p "$(dirname "$keyfile")"
       cp "$_vistel_desk/mutter-settings.ini" "$keyfile"
       for s in org.gnome.desktop.wm.keybindings org.gnome.mutter.keybindings \
         org.gnome.mutter.wayland.keybindings; do
@@ -82,10 +93,9 @@ _vistel_start_wm() {
         gsettings list-keys "$s" | sed 's/$/=@as []/'
       done >>"$keyfile"
       GSETTINGS_BACKEND=keyfile mutter --x11 --replace --sm-disable &
-      export VISTEL_E2E_COMPOSITED=1
       ;;
     *)
-      echo "xdesktop: unknown window manager '$1'" >&2
+      echo "xdesktop: unknown window manager '$1' (openbox, xfwm4, kwin, mutter)" >&2
       return 1
       ;;
   esac
@@ -93,37 +103,41 @@ _vistel_start_wm() {
 }
 
 start_virtual_desktop() {
-  local n=$1 wm=${2:-openbox}
+  local n=$1 wm=${2:-openbox} log
   while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
   export DISPLAY=:$n VISTEL_E2E_WM=$wm
   unset VISTEL_E2E_COMPOSITED
   export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
   _vistel_desktop_tmp=$(mktemp -d)
+  log=$_vistel_desktop_tmp/desktop.log
+  mkdir -p "$_vistel_desktop_tmp/config"
   trap stop_virtual_desktop EXIT
   Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   _vistel_desktop_pids+=($!)
   _vistel_wait xdpyinfo || { echo "xdesktop: Xvfb did not start on $DISPLAY" >&2; return 1; }
 
-  # Private settings for the manager, the panel and the services they start.
-  mkdir -p "$_vistel_desktop_tmp/config"
-  export XDG_CONFIG_HOME=$_vistel_desktop_tmp/config
   case $wm in
     xfwm4) _vistel_start_bus org.xfce.Xfconf ;;
     *) _vistel_start_bus ;;
   esac
-  _vistel_start_wm "$wm" >"$_vistel_desktop_tmp/wm.log" 2>&1 || return 1
+  XDG_CONFIG_HOME=$_vistel_desktop_tmp/config _vistel_start_wm "$wm" >"$log" 2>&1 || return 1
+  # The manager has taken over once it names itself on the root window.
   if ! _vistel_wait wmctrl -m; then
-    echo "xdesktop: $wm did not take over $DISPLAY within 10 s" >&2
-    cat "$_vistel_desktop_tmp/wm.log" >&2
+    echo "xdesktop: $wm did not take over $DISPLAY within 10 s:" >&2
+    cat "$log" >&2
     return 1
   fi
+  case $wm in
+    xfwm4 | mutter) export VISTEL_E2E_COMPOSITED=1 ;;
+    kwin) ! _vistel_wait _vistel_kwin_composites || export VISTEL_E2E_COMPOSITED=1 ;;
+  esac
 
   if [ "${VISTEL_E2E_PANEL:-0}" = 1 ]; then
-    tint2 -c "$_vistel_desk/tint2rc" >"$_vistel_desktop_tmp/panel.log" 2>&1 &
+    XDG_CONFIG_HOME=$_vistel_desktop_tmp/config tint2 -c "$_vistel_desk/tint2rc" >>"$log" 2>&1 &
     _vistel_desktop_pids+=($!)
     if ! _vistel_wait xdotool search --onlyvisible --classname '^tint2$'; then
-      echo "xdesktop: the tint2 panel did not show within 10 s" >&2
-      cat "$_vistel_desktop_tmp/panel.log" >&2
+      echo "xdesktop: the tint2 panel did not show within 10 s:" >&2
+      cat "$log" >&2
       return 1
     fi
   fi
