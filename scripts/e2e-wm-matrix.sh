@@ -28,10 +28,9 @@ if [ ${#need[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
     "${need[@]}" >/dev/null || exit 1
 fi
-bash scripts/build.sh || exit 1
-
 logs=build/e2e-matrix
 mkdir -p "$logs"
+bash scripts/build.sh >"$logs/build.log" 2>&1 || { tail -n 30 "$logs/build.log"; exit 1; }
 status=0
 summary=()
 for wm in "${managers[@]}"; do
