@@ -107,10 +107,14 @@ start_virtual_desktop() {
   while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
   export DISPLAY=:$n VISTEL_E2E_WM=$wm
   unset VISTEL_E2E_COMPOSITED
-  export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
   _vistel_desktop_tmp=$(mktemp -d)
   log=$_vistel_desktop_tmp/desktop.log
   mkdir -p "$_vistel_desktop_tmp/config"
+  # A runtime folder of our own when there is none, gone with the desktop.
+  if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    mkdir -m 700 "$_vistel_desktop_tmp/runtime"
+    export XDG_RUNTIME_DIR=$_vistel_desktop_tmp/runtime
+  fi
   trap stop_virtual_desktop EXIT
   Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   _vistel_desktop_pids+=($!)
