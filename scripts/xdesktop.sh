@@ -19,7 +19,10 @@ stop_virtual_desktop() {
   for ((i = ${#_vistel_desktop_pids[@]} - 1; i >= 0; i--)); do
     kill "${_vistel_desktop_pids[i]}" 2>/dev/null || true
   done
-  [ -z "$_vistel_desktop_tmp" ] || rm -rf "$_vistel_desktop_tmp"
+  # xfconfd may still be saving its channels there for a moment.
+  if [ -n "$_vistel_desktop_tmp" ]; then
+    rm -rf "$_vistel_desktop_tmp" 2>/dev/null || { sleep 0.5; rm -rf "$_vistel_desktop_tmp"; }
+  fi
   _vistel_desktop_pids=()
   _vistel_desktop_tmp=
 }
@@ -102,9 +105,38 @@ _vistel_start_wm() {
   _vistel_desktop_pids+=($!)
 }
 
+# Starts Xvfb on display :$1 and waits until it answers. Other test runs on
+# the machine may take a display that looked free just before our server
+# does; ours then gives up, and the lock file names the other one.
+_vistel_start_xvfb() {
+  local pid _
+  Xvfb ":$1" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || return 1
+    if [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$1-lock")" = "$pid" ] &&
+      DISPLAY=:$1 xdpyinfo >/dev/null 2>&1; then
+      _vistel_desktop_pids+=("$pid")
+      return 0
+    fi
+    sleep 0.1
+  done
+  kill "$pid" 2>/dev/null
+  return 1
+}
+
 start_virtual_desktop() {
   local n=$1 wm=${2:-openbox} log
-  while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+  trap stop_virtual_desktop EXIT
+  while :; do
+    while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+    _vistel_start_xvfb $n && break
+    if [ $n -ge $(($1 + 50)) ]; then
+      echo "xdesktop: no X server would start on :$1 to :$n" >&2
+      return 1
+    fi
+    n=$((n + 1))
+  done
   export DISPLAY=:$n VISTEL_E2E_WM=$wm
   unset VISTEL_E2E_COMPOSITED
   _vistel_desktop_tmp=$(mktemp -d)
@@ -115,10 +147,6 @@ start_virtual_desktop() {
     mkdir -m 700 "$_vistel_desktop_tmp/runtime"
     export XDG_RUNTIME_DIR=$_vistel_desktop_tmp/runtime
   fi
-  trap stop_virtual_desktop EXIT
-  Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  _vistel_desktop_pids+=($!)
-  _vistel_wait xdpyinfo || { echo "xdesktop: Xvfb did not start on $DISPLAY" >&2; return 1; }
 
   case $wm in
     xfwm4) _vistel_start_bus org.xfce.Xfconf ;;
