@@ -13,6 +13,8 @@ PACKAGES=(
   libjpeg-turbo-progs xvfb xauth openbox xcompmgr xdotool imagemagick x11-utils x11-xserver-utils trayer
   # packaging and its checks
   dpkg-dev file lintian desktop-file-utils appstream
+  # the composited xfwm4 desktop (xfconfd runs on a session bus) and the tint2 task bar
+  xfwm4 dbus-daemon dbus-bin dbus-x11 tint2 wmctrl
   # fuzzing and sanitizer runtimes
   clang libclang-rt-14-dev
 )

@@ -9,7 +9,7 @@ shot=$2
 wait_s=${3:-3}
 mkdir -p "$(dirname "$shot")"
 source "$(dirname "$0")/xdesktop.sh"
-start_virtual_desktop 90
+VISTEL_E2E_PANEL=0 start_virtual_desktop 90 # no task bar in the picture
 xcompmgr -n >/dev/null 2>&1 &
 _vistel_desktop_pids+=($!)
 # A plain dark desktop, so that what shows through the device, and any light

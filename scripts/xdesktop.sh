@@ -1,24 +1,176 @@
-# Sourced by the scripts that need a virtual X desktop: starts Xvfb on a
-# free display with the stripped openbox configuration, exports DISPLAY, and
-# stops both when the calling shell exits.
-#   start_virtual_desktop FIRST_DISPLAY_NUMBER
+# Sourced by the scripts that need a virtual X desktop: starts Xvfb on a free
+# display with a window manager and, when VISTEL_E2E_PANEL=1, a tint2 task
+# bar with a system tray along the bottom; stops them all when the calling
+# shell exits.
+#   start_virtual_desktop FIRST_DISPLAY_NUMBER [openbox|xfwm4|kwin|mutter]
+# Exports DISPLAY, DBUS_SESSION_BUS_ADDRESS (the desktop's own session bus),
+# VISTEL_E2E_WM, and VISTEL_E2E_COMPOSITED=1 when the manager composites:
+# then translucency shows, and screenshots are what the compositor painted.
+# The managers read their settings from tests/e2e/desktop/ through a private
+# config folder, so nothing of the user's own desktop leaks in.
 _vistel_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+_vistel_desk=$_vistel_root/tests/e2e/desktop
 _vistel_desktop_pids=()
+_vistel_desktop_tmp=
 
 stop_virtual_desktop() {
-  for p in "${_vistel_desktop_pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  # Last started first: the panel and the manager go before their X server.
+  local i
+  for ((i = ${#_vistel_desktop_pids[@]} - 1; i >= 0; i--)); do
+    kill "${_vistel_desktop_pids[i]}" 2>/dev/null || true
+  done
+  # xfconfd may still be saving its channels there for a moment.
+  if [ -n "$_vistel_desktop_tmp" ]; then
+    rm -rf "$_vistel_desktop_tmp" 2>/dev/null || { sleep 0.5; rm -rf "$_vistel_desktop_tmp"; }
+  fi
+  _vistel_desktop_pids=()
+  _vistel_desktop_tmp=
+}
+
+# Polls a command until it succeeds, for at most ten seconds.
+_vistel_wait() {
+  local _
+  for _ in $(seq 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+  return 1
+}
+
+# The desktop's session bus. It can start only the services named here
+# (xfconfd for xfwm4): kwin then finds no kglobalaccel and binds no global
+# keys, and the programs under test find no tray or portal services on it.
+_vistel_start_bus() {
+  local dir=$_vistel_desktop_tmp/bus s out
+  mkdir -p "$dir/services"
+  for s in "$@"; do ln -s "/usr/share/dbus-1/services/$s.service" "$dir/services/"; done
+  cat >"$dir/session.conf" <<EOF
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir=$dir</listen>
+  <servicedir>$dir/services</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+EOF
+  out=$(XDG_CONFIG_HOME=$_vistel_desktop_tmp/config dbus-daemon \
+    --config-file="$dir/session.conf" --fork --print-address=1 --print-pid=1)
+  export DBUS_SESSION_BUS_ADDRESS=${out%%$'\n'*}
+  _vistel_desktop_pids+=("${out##*$'\n'}")
+}
+
+# kwin_x11 composites with OpenGL when it can (llvmpipe under Xvfb) and
+# quietly goes without when it cannot: ask it.
+_vistel_kwin_composites() {
+  dbus-send --session --print-reply --dest=org.kde.KWin /Compositor \
+    org.freedesktop.DBus.Properties.Get string:org.kde.kwin.Compositing string:active |
+    grep -q 'boolean true'
+}
+
+_vistel_start_wm() {
+  local cfg=$_vistel_desktop_tmp/config s keyfile
+  case $1 in
+    openbox)
+      openbox --config-file "$_vistel_desk/openbox-rc.xml" &
+      ;;
+    xfwm4)
+      # Reads its settings from xfconfd, which the bus starts on demand.
+      mkdir -p "$cfg/xfce4/xfconf/xfce-perchannel-xml"
+      cp "$_vistel_desk/xfwm4.xml" "$_vistel_desk/xfce4-keyboard-shortcuts.xml" \
+        "$cfg/xfce4/xfconf/xfce-perchannel-xml/"
+      xfwm4 --compositor=on --sm-client-disable &
+      ;;
+    kwin)
+      cp "$_vistel_desk/kwinrc" "$_vistel_desk/kdeglobals" "$cfg/"
+      kwin_x11 --replace &
+      ;;
+    mutter)
+      # GSettings from a key file instead of dconf, plus an empty list for
+      # every key binding mutter knows.
+      keyfile=$cfg/glib-2.0/settings/keyfile
+      mkdir -p "$(dirname "$keyfile")"
+      cp "$_vistel_desk/mutter-settings.ini" "$keyfile"
+      for s in org.gnome.desktop.wm.keybindings org.gnome.mutter.keybindings \
+        org.gnome.mutter.wayland.keybindings; do
+        echo "[${s//.//}]"
+        gsettings list-keys "$s" | sed 's/$/=@as []/'
+      done >>"$keyfile"
+      GSETTINGS_BACKEND=keyfile mutter --x11 --replace --sm-disable &
+      ;;
+    *)
+      echo "xdesktop: unknown window manager '$1' (openbox, xfwm4, kwin, mutter)" >&2
+      return 1
+      ;;
+  esac
+  _vistel_desktop_pids+=($!)
+}
+
+# Starts Xvfb on display :$1 and waits until it answers. Other test runs on
+# the machine may take a display that looked free just before our server
+# does; ours then gives up, and the lock file names the other one.
+_vistel_start_xvfb() {
+  local pid _
+  Xvfb ":$1" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || return 1
+    if [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$1-lock")" = "$pid" ] &&
+      DISPLAY=:$1 xdpyinfo >/dev/null 2>&1; then
+      _vistel_desktop_pids+=("$pid")
+      return 0
+    fi
+    sleep 0.1
+  done
+  kill "$pid" 2>/dev/null
+  return 1
 }
 
 start_virtual_desktop() {
-  local n=$1
-  while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-  export DISPLAY=:$n
-  export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+  local n=$1 wm=${2:-openbox} log
   trap stop_virtual_desktop EXIT
-  Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  _vistel_desktop_pids+=($!)
-  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-  openbox --config-file "$_vistel_root/tests/e2e/openbox-rc.xml" >/dev/null 2>&1 &
-  _vistel_desktop_pids+=($!)
-  sleep 0.5
+  while :; do
+    while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+    _vistel_start_xvfb $n && break
+    if [ $n -ge $(($1 + 50)) ]; then
+      echo "xdesktop: no X server would start on :$1 to :$n" >&2
+      return 1
+    fi
+    n=$((n + 1))
+  done
+  export DISPLAY=:$n VISTEL_E2E_WM=$wm
+  unset VISTEL_E2E_COMPOSITED
+  _vistel_desktop_tmp=$(mktemp -d)
+  log=$_vistel_desktop_tmp/desktop.log
+  mkdir -p "$_vistel_desktop_tmp/config"
+  # A runtime folder of our own when there is none, gone with the desktop.
+  if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    mkdir -m 700 "$_vistel_desktop_tmp/runtime"
+    export XDG_RUNTIME_DIR=$_vistel_desktop_tmp/runtime
+  fi
+
+  case $wm in
+    xfwm4) _vistel_start_bus org.xfce.Xfconf ;;
+    *) _vistel_start_bus ;;
+  esac
+  XDG_CONFIG_HOME=$_vistel_desktop_tmp/config _vistel_start_wm "$wm" >"$log" 2>&1 || return 1
+  # The manager has taken over once it names itself on the root window.
+  if ! _vistel_wait wmctrl -m; then
+    echo "xdesktop: $wm did not take over $DISPLAY within 10 s:" >&2
+    cat "$log" >&2
+    return 1
+  fi
+  case $wm in
+    xfwm4 | mutter) export VISTEL_E2E_COMPOSITED=1 ;;
+    kwin) ! _vistel_wait _vistel_kwin_composites || export VISTEL_E2E_COMPOSITED=1 ;;
+  esac
+
+  if [ "${VISTEL_E2E_PANEL:-0}" = 1 ]; then
+    XDG_CONFIG_HOME=$_vistel_desktop_tmp/config tint2 -c "$_vistel_desk/tint2rc" >>"$log" 2>&1 &
+    _vistel_desktop_pids+=($!)
+    if ! _vistel_wait xdotool search --onlyvisible --classname '^tint2$'; then
+      echo "xdesktop: the tint2 panel did not show within 10 s:" >&2
+      cat "$log" >&2
+      return 1
+    fi
+  fi
 }

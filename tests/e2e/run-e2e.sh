@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Runs the end-to-end test binary on a virtual X desktop of its own: Xvfb
-# with the stripped openbox configuration. The test starts the compositor
-# itself when it needs one.
-#   usage: run-e2e.sh TEST_BINARY [gtest args...]
+# Runs an end-to-end test binary on a virtual X desktop of its own: Xvfb with
+# the window manager named by VISTEL_E2E_WM (openbox, xfwm4, kwin or mutter;
+# openbox when unset) and a tint2 task bar with a system tray along the
+# bottom (VISTEL_E2E_PANEL=0 leaves it out).
+#   usage: [VISTEL_E2E_WM=xfwm4] run-e2e.sh TEST_BINARY [gtest args...]
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/xdesktop.sh"
-start_virtual_desktop $((100 + RANDOM % 400))
+export VISTEL_E2E_PANEL=${VISTEL_E2E_PANEL:-1}
+start_virtual_desktop $((100 + RANDOM % 400)) "${VISTEL_E2E_WM:-openbox}"
 export QT_QPA_PLATFORM=xcb
 "$@"
