@@ -8,7 +8,7 @@ PACKAGES=(
   # build
   g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
   # fonts for the Chinese labels
-  fonts-arphic-uming fonts-wqy-microhei fonts-dejavu-core
+  fonts-arphic-uming fonts-wqy-microhei fonts-dejavu-core fonts-dejavu-extra
   # reference decoder for the exactness tests, virtual desktop for the end-to-end tests
   libjpeg-turbo-progs xvfb xauth openbox xcompmgr xdotool imagemagick x11-utils x11-xserver-utils trayer
   # packaging and its checks

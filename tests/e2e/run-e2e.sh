@@ -7,6 +7,8 @@
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/xdesktop.sh"
 export VISTEL_E2E_PANEL=${VISTEL_E2E_PANEL:-1}
+# The panel's notification area is where the tray cases look.
+export VISTEL_E2E_TRAY=$VISTEL_E2E_PANEL
 start_virtual_desktop $((100 + RANDOM % 400)) "${VISTEL_E2E_WM:-openbox}"
 export QT_QPA_PLATFORM=xcb
 "$@"

@@ -17,6 +17,7 @@
 //     release [right] / glide P [steps N] [every MS] / wait MS
 //     origin DX,DY                the device now lies moved by that much
 //     window NAME P WxH           another plain window for the case
+//     minimize NAME / activate NAME   as a task-bar button asks the manager
 //     expect <what> ...           polled until it holds (or times out):
 //       window NAME at X,Y | shown | hidden;  active NAME;  focus NAME;
 //       above NAME NAME;  pixel P skin|underlay|#rrggbb|not-underlay;

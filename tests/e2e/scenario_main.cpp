@@ -332,6 +332,21 @@ class Runner {
                                               QString::number(size.y())}));
       return poll([&] { return desk_.window(a.value(0)) != 0 ? QString() : QStringLiteral("none"); });
     }
+    if (v == QLatin1String("minimize") || v == QLatin1String("activate")) {
+      // What a task-bar button asks of the window manager.
+      const WindowId w = desk_.window(title(a.value(0)));
+      if (w == 0 && v == QLatin1String("minimize")) return fail(QStringLiteral("no such window"));
+      const QString id = w != 0 ? QString::number(w)
+                                : e2e::run(QStringLiteral("xdotool"),
+                                           {QStringLiteral("search"), QStringLiteral("--name"),
+                                            QStringLiteral("^%1$").arg(title(a.value(0)))})
+                                      .section(QLatin1Char('\n'), -1);
+      xdotool({v == QLatin1String("minimize") ? QStringLiteral("windowminimize")
+                                              : QStringLiteral("windowactivate"),
+               id});
+      sleepMs(300);
+      return true;
+    }
     if (v == QLatin1String("expect")) return expect(a);
     return fail(QStringLiteral("unknown step"));
   }

@@ -85,6 +85,9 @@ void TGetImgForm::buildLayout() {
   Jpg1->setGeometry(55, 28, 40, 17);
   for (QCheckBox* box : {Bmp1, Jpg1}) {
     styleBrowseWidget(box);
+    // A narrow gap between the box and its caption, so that the caption
+    // fits the 40 pixels whole.
+    box->setStyleSheet(QStringLiteral("QCheckBox { spacing: 3px; }"));
     box->setChecked(true);
     connect(box, &QCheckBox::clicked, this, [this] { Bmp1Click(); });
   }

@@ -159,6 +159,22 @@ void TForm1::closeEvent(QCloseEvent* e) {
   QCoreApplication::exit(0);
 }
 
+void TForm1::changeEvent(QEvent* e) {
+  Form::changeEvent(e);
+  if (e->type() != QEvent::WindowStateChange) return;
+  if (isMinimized()) {
+    for (Form* f : std::initializer_list<Form*>{FPanel, FChooser, FHelpForm, FBackdrop}) {
+      if (f == nullptr || !f->isVisible()) continue;
+      minimisedWith_.emplace_back(f);
+      f->QWidget::setVisible(false);
+    }
+    return;
+  }
+  for (const QPointer<Form>& f : minimisedWith_)
+    if (f) f->showNoActivate();
+  minimisedWith_.clear();
+}
+
 void TForm1::Exit1Click() { close(); }
 
 void TForm1::Help1Click() { FHelpForm->setVisible(!FHelpForm->visible()); }

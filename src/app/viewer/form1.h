@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QMenu>
+#include <QPointer>
+#include <vector>
 #include <QString>
 
 #include "controls/picture_control.h"
@@ -133,6 +135,10 @@ class TForm1 : public Form {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  // Minimising the viewer (its task-bar entry stands for the whole set)
+  // takes the set's other windows off the screen with it, and restoring it
+  // brings them back.
+  void changeEvent(QEvent* e) override;
 
  private:
   void buildComponents();
@@ -144,6 +150,7 @@ class TForm1 : public Form {
 
   bool destroyed_ = false;
   class QSystemTrayIcon* tray_ = nullptr;
+  std::vector<QPointer<Form>> minimisedWith_;
 };
 
 // The one program-wide reference to the viewer, valid from the start of the

@@ -1,5 +1,6 @@
 #include "fonts.h"
 
+#include <QStringList>
 #include <mutex>
 
 namespace vistel {
@@ -9,7 +10,11 @@ void registerFontSubstitutions() {
   std::call_once(once, [] {
     QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("AR PL UMing CN"));
     QFont::insertSubstitution(QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"));
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
+    // The condensed face comes close to the narrow bitmap face the layouts
+    // were measured in; the plain one is the fallback.
+    QFont::insertSubstitutions(
+        QStringLiteral("MS Sans Serif"),
+        QStringList() << QStringLiteral("DejaVu Sans Condensed") << QStringLiteral("DejaVu Sans"));
   });
 }
 

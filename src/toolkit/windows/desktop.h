@@ -38,6 +38,9 @@ class Desktop : public QObject {
   WindowId attach(Form* form, bool stayOnTop);
   void detach(Form* form);
   void windowActivated(Form* form);
+  // Puts the model's order and activation back on the screen, whatever the
+  // window manager did meanwhile.
+  void restoreOrder() { forceMirror(); }
   // The window manager has put a newly shown window on the screen; its own
   // placement of new windows may have undone our order, so it is restored.
   void windowMapped(Form* form);

@@ -134,17 +134,21 @@ bool Form::applyTopmost(bool topmost) {
   if (topmost == platformTopmost_) return false;
   platformTopmost_ = topmost;
   ++calls_.stayOnTop;
+  setPlatformFlag(Qt::WindowStaysOnTopHint, topmost);
+  return true;
+}
+
+void Form::setPlatformFlag(Qt::WindowType flag, bool on) {
   Qt::WindowFlags flags = windowFlags();
-  flags.setFlag(Qt::WindowStaysOnTopHint, topmost);
+  flags.setFlag(flag, on);
   if (QWindow* window = windowHandle()) {
     // Through the QWidget the flag change would hide the window and make a
     // new one; the QWindow changes it in place.
     overrideWindowFlags(flags);
-    window->setFlag(Qt::WindowStaysOnTopHint, topmost);
+    window->setFlag(flag, on);
   } else {
     setWindowFlags(flags);
   }
-  return true;
 }
 
 // --- visibility and stacking ---------------------------------------------------
@@ -199,7 +203,12 @@ void Form::setWindowPos(InsertAfter after, bool activate) {
 void Form::activate() { desktop_->stack().activate(id_); }
 
 void Form::changeEvent(QEvent* e) {
-  if (e->type() == QEvent::EnabledChange) desktop_->stack().setEnabled(id_, isEnabled());
+  if (e->type() == QEvent::EnabledChange) {
+    desktop_->stack().setEnabled(id_, isEnabled());
+    // A disabled window takes no input of any kind: the window manager must
+    // not give it the keyboard focus either.
+    setPlatformFlag(Qt::WindowDoesNotAcceptFocus, !isEnabled());
+  }
   QWidget::changeEvent(e);
 }
 

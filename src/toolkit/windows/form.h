@@ -193,6 +193,7 @@ class Form : public QWidget, public ControlHost {
   void applyOpacity();
   // Sets the window system's stay-on-top flag; true when it changed.
   bool applyTopmost(bool topmost);
+  void setPlatformFlag(Qt::WindowType flag, bool on);
 
   // Painting (form_paint.cpp)
   void scheduleRefresh();

@@ -201,6 +201,9 @@ bool Form::eventFilter(QObject* watched, QEvent* e) {
       mapped_ = true;
       desktop_->windowMapped(this);
     }
+    // The window manager raises a window that is clicked, a disabled one
+    // too, which takes no input: our order goes back.
+    if (e->type() == QEvent::MouseButtonPress && !isEnabled()) desktop_->restoreOrder();
     return QWidget::eventFilter(watched, e);
   }
   switch (e->type()) {
