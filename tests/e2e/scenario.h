@@ -33,7 +33,7 @@
 // folder:NAME (the folder list's row), thumb:N (a grid cell), tray (the
 // notification-area icon), help:x,y (in the help window), screen:x,y.
 // Window names: viewer, panel, chooser, backdrop, help, underlay, or a
-// case's own.
+// case's own; "active device" takes any of viewer, panel and chooser.
 namespace e2e {
 
 struct Step {

@@ -451,11 +451,16 @@ class Runner {
       });
     }
     if (what == QLatin1String("active") || what == QLatin1String("focus")) {
-      const QString name = title(a.value(1));
+      // "device": any of its three windows, all of which take the keys.
+      const QStringList names = a.value(1) == QLatin1String("device")
+                                    ? QStringList{title(QStringLiteral("viewer")),
+                                                  title(QStringLiteral("panel")),
+                                                  title(QStringLiteral("chooser"))}
+                                    : QStringList{title(a.value(1))};
       return poll([&] {
         const QString now =
             desk_.name(what == QLatin1String("active") ? desk_.active() : desk_.focused());
-        return now == name ? QString() : QStringLiteral("it is \"%1\"").arg(now);
+        return names.contains(now) ? QString() : QStringLiteral("it is \"%1\"").arg(now);
       });
     }
     if (what == QLatin1String("above")) {

@@ -100,12 +100,13 @@ void TForm1::Back1Click() {
   FChooser->wholepanel->hide();
   FChooser->setVisible(false);
   FHelpForm->setVisible(false);
-  FPanel->setVisible(false);
   FChooserShown = false;
   FPanelShown = false;
-  setVisible(false);
-  // Back on the screen without being activated; their own visibility flags
-  // stay off until the next activation sets them.
+  // The panel and the viewer are hidden and back on the screen without
+  // being activated, their own visibility flags off until the next
+  // activation sets them.
+  FPanel->hideLeavingOnScreen();
+  hideLeavingOnScreen();
   showNoActivate();
   FPanel->showNoActivate();
   AddIcon();

@@ -17,10 +17,10 @@ constexpr int kStaleActivationMs = 500;
 // Activation moves between our own windows through a moment in which none
 // of them is active; only a longer absence means another application.
 constexpr int kDeactivationDelayMs = 100;
-// How long after a window was mapped the window manager's own focus and
-// placement moves are undone rather than followed.
-constexpr int kSettleMs = 1000;
 constexpr int kRemirrorDelayMs = 60;
+// Corrections of the window manager's activation moves within this span.
+constexpr int kCorrectionSpanMs = 1500;
+constexpr int kMaxCorrections = 3;
 
 }  // namespace
 
@@ -77,9 +77,16 @@ void Desktop::mirror() {
   // the order that follows puts any window we keep above it back on top.
   bool activated = false;
   const WindowId active = stack_.active();
-  if (active != kNoWindow && active != mirroredActive_) {
+  // While the window system reports another program active, and we wait to
+  // see whether that lasts, we take nothing back.
+  const bool leaving = deactivation_.isActive();
+  if (active != kNoWindow && active != mirroredActive_ && !leaving) {
     Form* f = form(active);
-    if (f != nullptr && f->isVisible()) {
+    // Asked for only when the window system does not have it so already:
+    // some window managers answer every request with focus moves of their
+    // own, which would come back here as reports.
+    if (f != nullptr && f->isVisible() &&
+        platform::activeWindow() != static_cast<std::uint32_t>(f->winId())) {
       requested_ = active;
       requestedAt_.restart();
       f->activateWindow();
@@ -121,12 +128,15 @@ void Desktop::mirror() {
     } else {
       for (auto it = foreign + 1; it < order.end(); ++it) form(*it)->lower();
     }
-    // Above them: raised from the bottom up, so the top one ends on top.
+    // Above them: raised from the bottom up, so the top one ends on top;
+    // those at the bottom that already lie in their order stay as they are.
+    std::vector<Form*> above;
+    for (auto it = std::make_reverse_iterator(foreign); it != order.rend(); ++it)
+      above.push_back(form(*it));
     lastRaised_.clear();
-    for (auto it = std::make_reverse_iterator(foreign); it != order.rend(); ++it) {
-      Form* f = form(*it);
-      f->raise();
-      lastRaised_.push_back(f);
+    for (std::size_t i = inPlaceAtBottom(above); i < above.size(); ++i) {
+      above[i]->raise();
+      lastRaised_.push_back(above[i]);
     }
     ++restacks_;
     platform::flushWindowSystem();
@@ -134,12 +144,41 @@ void Desktop::mirror() {
   mirroring_ = false;
 }
 
+std::size_t Desktop::inPlaceAtBottom(const std::vector<Form*>& wanted) const {
+  // Our windows as the window manager stacks them, bottom to top.
+  std::vector<Form*> seen;
+  bool foreignAbove = false;
+  for (std::uint32_t x : platform::stackingOrder()) {
+    Form* ours = nullptr;
+    for (const auto& [id, f] : forms_)
+      if (static_cast<std::uint32_t>(f->winId()) == x) ours = f;
+    if (ours == nullptr) {
+      // Another program's window above the lowest of ours that should lie
+      // above it: everything goes up again.
+      foreignAbove = foreignAbove || !seen.empty();
+      continue;
+    }
+    if (std::find(wanted.begin(), wanted.end(), ours) != wanted.end()) seen.push_back(ours);
+  }
+  if (foreignAbove && !wanted.empty() && !stack_.isTopmost(wanted.front()->windowId())) return 0;
+  std::size_t n = 0;
+  while (n < wanted.size() && n < seen.size() && wanted[n] == seen[n]) ++n;
+  return n;
+}
+
+bool Desktop::givingAway() {
+  if (requested_ != kForeignWindows || requestedAt_.elapsed() >= kStaleActivationMs) return false;
+  // We gave the activation to another program, and the window manager fell
+  // back on one of ours meanwhile: it goes back there.
+  platform::activateForeignWindow(platform::topForeignWindow());
+  return true;
+}
+
 void Desktop::windowMapped(Form*) {
   // Window managers take new windows on asynchronously and place and focus
   // them by their own rules (openbox puts a window it does not focus below
   // the focused one). Once they have settled, our order and activation are
   // put back, and focus reports meanwhile are taken as that placement noise.
-  lastMapped_.restart();
   remirror_.start();
 }
 
@@ -151,18 +190,29 @@ void Desktop::forceMirror() {
 
 void Desktop::windowActivated(Form* form) {
   const WindowId id = form->windowId();
-  if (lastMapped_.isValid() && lastMapped_.elapsed() < kSettleMs && stack_.appActive() &&
-      id != stack_.active()) {
-    remirror_.start();
-    return;
+  // While the application is active, activation moves between our windows
+  // only by our own hand (a click goes through the model first): a report
+  // of another of ours is the window manager's own placement or fallback,
+  // and our activation is put back.
+  // Some window managers answer each such correction with a move of their
+  // own: after a few in a row, their choice stands, as every window of ours
+  // takes the keys alike.
+  if (stack_.appActive() && id != stack_.active() && id != requested_) {
+    if (!correcting_.isValid() || correcting_.elapsed() > kCorrectionSpanMs) {
+      correcting_.restart();
+      corrections_ = 0;
+    }
+    if (++corrections_ <= kMaxCorrections) {
+      remirror_.start();
+      return;
+    }
   }
   // A report of another window while ours is on its way is an echo of an
   // earlier request. After we gave the activation to another program, the
   // window manager may still fall back on one of ours: it goes back there.
-  if (requested_ != kNoWindow && id != requested_ && requestedAt_.elapsed() < kStaleActivationMs) {
-    if (requested_ == kForeignWindows) platform::activateForeignWindow(platform::topForeignWindow());
+  if (givingAway()) return;
+  if (requested_ != kNoWindow && id != requested_ && requestedAt_.elapsed() < kStaleActivationMs)
     return;
-  }
   deactivation_.stop();
   if (id == requested_) {
     // Window managers raise the window they activate, which need not be
@@ -184,6 +234,7 @@ void Desktop::applicationStateChanged(Qt::ApplicationState state) {
   }
   deactivation_.stop();
   if (stack_.appActive()) return;
+  if (givingAway()) return;
   if (QWindow* focus = QGuiApplication::focusWindow()) {
     for (const auto& [id, f] : forms_) {
       if (f->windowHandle() == focus) {

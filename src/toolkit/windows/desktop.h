@@ -47,7 +47,13 @@ class Desktop : public QObject {
 
  private:
   void mirror();
+  // How many of `wanted` (ours, bottom to top) already lie in that order at
+  // the bottom of our windows on the screen, so need no raising.
+  std::size_t inPlaceAtBottom(const std::vector<Form*>& wanted) const;
   void applicationStateChanged(Qt::ApplicationState state);
+  // While the activation we gave to another program is on its way, a report
+  // of ours is the window manager falling back on us: it is sent on again.
+  bool givingAway();
   void confirmDeactivation();
   void forceMirror();
 
@@ -60,11 +66,12 @@ class Desktop : public QObject {
   WindowId requested_ = kNoWindow;
   QElapsedTimer requestedAt_;
   QTimer deactivation_;
+  QElapsedTimer correcting_;
+  int corrections_ = 0;
   std::vector<Form*> lastRaised_;
   int restacks_ = 0;
   bool mirroring_ = false;
   QTimer remirror_;
-  QElapsedTimer lastMapped_;
 };
 
 }  // namespace vistel

@@ -184,6 +184,11 @@ void Form::showNoActivate() {
   desktop_->stack().showNoActivate(id_);
 }
 
+void Form::hideLeavingOnScreen() {
+  visible_ = false;
+  desktop_->stack().hide(id_);
+}
+
 void Form::map() {
   ensureCreated();
   refresh();  // the shape is in place before the window appears

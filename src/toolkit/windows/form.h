@@ -86,6 +86,11 @@ class Form : public QWidget, public ControlHost {
   // Puts the window on the screen where it lies in the z-order, without
   // activating it and without setting the visibility flag.
   void showNoActivate();
+  // Hides the window for the stacking (flag off, activation handed on) while
+  // it stays on the screen, for a showNoActivate() that follows at once:
+  // taking it off the screen and back would only give the window manager a
+  // new window to focus.
+  void hideLeavingOnScreen();
   // Restacks like the platform's window-position call.
   void setWindowPos(InsertAfter after, bool activate);
   // Whether the task bar lists the window (on by default). A window of a

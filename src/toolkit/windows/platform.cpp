@@ -119,6 +119,19 @@ void keepOffTaskBar(QWidget* window) {
 }
 
 
+std::uint32_t activeWindow() {
+  xcb_connection_t* c = xcbConnection();
+  if (c == nullptr) return 0;
+  const auto active = property32(c, rootOf(c), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW);
+  return active.empty() ? 0 : active[0];
+}
+
+std::vector<std::uint32_t> stackingOrder() {
+  xcb_connection_t* c = xcbConnection();
+  if (c == nullptr) return {};
+  return property32(c, rootOf(c), "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW);
+}
+
 std::uint32_t foreignActiveWindow() {
   xcb_connection_t* c = xcbConnection();
   if (c == nullptr) return 0;

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class QWidget;
 
@@ -29,6 +30,12 @@ bool mouseButtonsDown();
 // Alt+Tab): call before each mapping, as window managers drop the hint when
 // a window is withdrawn.
 void keepOffTaskBar(QWidget* window);
+
+// The active window and the stacking order of the managed windows (bottom
+// to top) as the window manager reports them, by window-system id; 0 and
+// empty where there is no such report.
+std::uint32_t activeWindow();
+std::vector<std::uint32_t> stackingOrder();
 
 // Other programs' windows, by their window-system ids (0 for none): the
 // active one, and the top ordinary one. Activating one (the window manager
