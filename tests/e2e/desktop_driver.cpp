@@ -164,12 +164,24 @@ QStringList Desk::taskBarEntries(qint64 pid) const {
   return entries;
 }
 
-WindowId Desk::trayIcon(qint64 pid) const {
-  const Window tray = XGetSelectionOwner(dpy_, XInternAtom(dpy_, "_NET_SYSTEM_TRAY_S0", False));
-  if (tray == None) return 0;
-  return findBelow(dpy_, tray, [&](WindowId w) {
-    const auto owner = property(w, "_NET_WM_PID");
-    return !owner.empty() && static_cast<qint64>(owner[0]) == pid && viewable(dpy_, w);
+WindowId Desk::trayIcon(qint64) const {
+  // The icon is a small window of the program's class embedded in the
+  // notification area (so not a child of the root, as tooltips are),
+  // wherever that keeps its icons.
+  return findBelow(dpy_, DefaultRootWindow(dpy_), [&](WindowId w) {
+    XWindowAttributes a;
+    XClassHint hint{};
+    if (XGetWindowAttributes(dpy_, w, &a) == 0 || a.map_state != IsViewable || a.width > 64 ||
+        a.height > 64 || XGetClassHint(dpy_, w, &hint) == 0)
+      return false;
+    const bool ours = hint.res_name != nullptr && QByteArray(hint.res_name) == "vistel";
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int n = 0;
+    if (!ours || XQueryTree(dpy_, w, &root, &parent, &children, &n) == 0) return false;
+    if (children != nullptr) XFree(children);
+    return parent != root;
   });
 }
 
