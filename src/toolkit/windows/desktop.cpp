@@ -3,7 +3,9 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QWindow>
+#include <QDateTime>
 #include <algorithm>
+#include <cstdio>
 
 #include "windows/form.h"
 #include "windows/platform.h"
@@ -18,9 +20,23 @@ constexpr int kStaleActivationMs = 500;
 // of them is active; only a longer absence means another application.
 constexpr int kDeactivationDelayMs = 100;
 constexpr int kRemirrorDelayMs = 60;
-// Corrections of the window manager's activation moves within this span.
+// How long after a window was mapped the window manager places and focuses
+// it by its own rules; corrections of its moves later on, at most so many
+// within the span.
+constexpr int kSettleMs = 1000;
 constexpr int kCorrectionSpanMs = 1500;
 constexpr int kMaxCorrections = 3;
+
+// VISTEL_TRACE_DESKTOP=1: what the window system reports and what we ask
+// of it, on stderr, for finding out how a window manager behaves.
+template <typename... Args>
+void trace(const char* format, Args... args) {
+  static const bool on = qEnvironmentVariableIsSet("VISTEL_TRACE_DESKTOP");
+  if (!on) return;
+  std::fprintf(stderr, "desktop %lld: ", QDateTime::currentMSecsSinceEpoch() % 100000);
+  std::fprintf(stderr, format, args...);
+  std::fputc('\n', stderr);
+}
 
 }  // namespace
 
@@ -89,6 +105,7 @@ void Desktop::mirror() {
         platform::activeWindow() != static_cast<std::uint32_t>(f->winId())) {
       requested_ = active;
       requestedAt_.restart();
+      trace("activate %s", qPrintable(f->windowTitle()));
       f->activateWindow();
       activated = true;
     }
@@ -100,6 +117,7 @@ void Desktop::mirror() {
     if (const std::uint32_t other = platform::topForeignWindow(); other != 0) {
       requested_ = kForeignWindows;
       requestedAt_.restart();
+      trace("activate another program's window %u", other);
       platform::activateForeignWindow(other);
     }
   }
@@ -135,6 +153,7 @@ void Desktop::mirror() {
       above.push_back(form(*it));
     lastRaised_.clear();
     for (std::size_t i = inPlaceAtBottom(above); i < above.size(); ++i) {
+      trace("raise %s", qPrintable(above[i]->windowTitle()));
       above[i]->raise();
       lastRaised_.push_back(above[i]);
     }
@@ -179,37 +198,39 @@ void Desktop::windowMapped(Form*) {
   // them by their own rules (openbox puts a window it does not focus below
   // the focused one). Once they have settled, our order and activation are
   // put back, and focus reports meanwhile are taken as that placement noise.
+  lastMapped_.restart();
   remirror_.start();
 }
 
 void Desktop::forceMirror() {
   mirroredOrder_.clear();
-  mirroredActive_ = kNoWindow;
+  // Our activation is re-asserted only while we have it: with another
+  // program active, that would be stealing the focus.
+  if (QGuiApplication::applicationState() == Qt::ApplicationActive) mirroredActive_ = kNoWindow;
   mirror();
 }
 
 void Desktop::windowActivated(Form* form) {
   const WindowId id = form->windowId();
+  trace("reported active: %s (ours %d, asked %d, application %s)", qPrintable(form->windowTitle()),
+        stack_.active(), requested_, stack_.appActive() ? "active" : "inactive");
   // While the application is active, activation moves between our windows
   // only by our own hand (a click goes through the model first): a report
   // of another of ours is the window manager's own placement or fallback,
-  // and our activation is put back.
-  // Some window managers answer each such correction with a move of their
-  // own: after a few in a row, their choice stands, as every window of ours
-  // takes the keys alike.
+  // and our activation is put back. Some managers answer each correction
+  // with a move of their own: after a few in a row their choice stands, as
+  // every window of ours takes the keys alike. Mapping noise does not count.
   if (stack_.appActive() && id != stack_.active() && id != requested_) {
     if (!correcting_.isValid() || correcting_.elapsed() > kCorrectionSpanMs) {
       correcting_.restart();
       corrections_ = 0;
     }
-    if (++corrections_ <= kMaxCorrections) {
+    const bool settling = lastMapped_.isValid() && lastMapped_.elapsed() < kSettleMs;
+    if (settling || ++corrections_ <= kMaxCorrections) {
       remirror_.start();
       return;
     }
   }
-  // A report of another window while ours is on its way is an echo of an
-  // earlier request. After we gave the activation to another program, the
-  // window manager may still fall back on one of ours: it goes back there.
   if (givingAway()) return;
   if (requested_ != kNoWindow && id != requested_ && requestedAt_.elapsed() < kStaleActivationMs)
     return;
@@ -228,6 +249,7 @@ void Desktop::windowActivated(Form* form) {
 }
 
 void Desktop::applicationStateChanged(Qt::ApplicationState state) {
+  trace("application %s", state == Qt::ApplicationActive ? "active" : "inactive");
   if (state != Qt::ApplicationActive) {
     deactivation_.start();
     return;

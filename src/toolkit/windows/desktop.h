@@ -66,6 +66,7 @@ class Desktop : public QObject {
   WindowId requested_ = kNoWindow;
   QElapsedTimer requestedAt_;
   QTimer deactivation_;
+  QElapsedTimer lastMapped_;
   QElapsedTimer correcting_;
   int corrections_ = 0;
   std::vector<Form*> lastRaised_;
