@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QScrollBar>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -98,6 +99,10 @@ class TGetImgForm : public Form {
   int FColumns = 0;
   int FScrollPos = 0;
   int FScrollPage = 0;
+  // Test seam: called on a loader's worker thread with each picture's path
+  // before the file is looked at (a test blocks here as a dead network
+  // mount would). Taken by each loader when it starts; empty in the program.
+  std::function<void(const std::string&)> FLoaderReadHook;
 
  private:
   void buildLayout();

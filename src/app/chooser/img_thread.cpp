@@ -1,60 +1,118 @@
 #include "chooser/img_thread.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "chooser/file_mask.h"
 #include "chooser/folder_listing.h"
 #include "chooser/get_img_form.h"
-#include "chooser/thumb_maker.h"
+#include "chooser/thumb_cache.h"
+#include "chooser/thumb_workers.h"
 
 namespace vistel {
 
-TImgThread::TImgThread(TGetImgForm* chooser)
-    : chooser_(chooser), channel_(HandOffChannel::create(chooser)) {
-  thread_ = std::thread([this] { Execute(); });
+int TImgThread::workerCount() {
+  if (const char* forced = std::getenv("VISTEL_THUMBNAIL_WORKERS")) {
+    const int n = std::atoi(forced);
+    if (n > 0) return std::min(n, 64);
+  }
+  const auto cores = static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(cores, 1, 8);
+}
+
+TImgThread::TImgThread(TGetImgForm* chooser) : channel_(HandOffChannel::create(chooser)) {
+  ThumbWorkers::Settings settings;
+  settings.workers = workerCount();
+  // Looked up at every start, so that a change of the environment counts.
+  if (std::string folder = ThumbCache::folderFromEnvironment(); !folder.empty())
+    settings.cache = std::make_shared<ThumbCache>(std::move(folder));
+  settings.beforeRead = chooser->FLoaderReadHook;
+  workers_ = std::make_shared<ThumbWorkers>(channel_, std::move(settings));
+
+  const int workerThreads = workers_->workerCount();
+  workers_->expectThreads(workerThreads + 1);
+  // Each thread gets its own share of the load's state and nothing else.
+  threads_.emplace_back([w = workers_, chooser] { Execute(w, chooser); });
+  for (int k = 0; k < workerThreads; ++k) {
+    threads_.emplace_back([w = workers_] {
+      w->runWorker();
+      w->threadEnded();
+    });
+  }
 }
 
 TImgThread::~TImgThread() { Stop(); }
 
-void TImgThread::Stop() {
-  channel_->requestStop();
-  if (thread_.joinable()) thread_.join();
+bool TImgThread::Stop() {
+  workers_->requestStop();
+  const bool ended = workers_->waitForThreads(kStopWait);
+  for (std::thread& t : threads_) {
+    if (!t.joinable()) continue;
+    if (ended) {
+      t.join();
+    } else {
+      t.detach();  // left to end on its own, whenever its read returns
+    }
+  }
+  threads_.clear();
+  return ended;
 }
 
-void TImgThread::Execute() {
+int TImgThread::busyWorkers() const { return workers_->busyWorkers(); }
+
+void TImgThread::Execute(const std::shared_ptr<ThumbWorkers>& workers, TGetImgForm* chooser) {
   try {
-    LoadThumbnails();
+    LoadThumbnails(*workers, chooser);
   } catch (...) {
     // Nothing escapes the thread; a load that breaks off just ends.
   }
+  workers->finish();
+  workers->threadEnded();
 }
 
-void TImgThread::LoadThumbnails() {
+void TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {
   using Result = HandOffChannel::Result;
-  TGetImgForm* chooser = chooser_;
+  HandOffChannel& channel = workers.channel();
   int count = 0;
-  if (channel_->call([&] { chooser->LoaderBegin(count); }) != Result::Done) return;
+  // The names of the whole list, read with the first step, let the workers
+  // start on the files while each file's own step below still reads the
+  // name the list has then.
+  std::vector<std::string> paths;
+  const Result begun = channel.call([&] {
+    chooser->LoaderBegin(count);
+    paths.reserve(static_cast<std::size_t>(count));
+    std::string folder, name;
+    for (int i = 0; i < count; ++i) {
+      if (!chooser->LoaderFileName(i, folder, name)) break;
+      paths.push_back(joinPath(folder, name));
+    }
+  });
+  if (begun != Result::Done) return;
+  paths.resize(static_cast<std::size_t>(count));
+  workers.publish(std::move(paths));
 
   for (int i = 0; i < count; ++i) {
-    if (channel_->stopRequested()) return;
+    if (channel.stopRequested()) return;
     std::string folder, name;
     bool listed = false;
-    const Result read = channel_->call([&] { listed = chooser->LoaderFileName(i, folder, name); });
+    const Result read = channel.call([&] { listed = chooser->LoaderFileName(i, folder, name); });
     if (read == Result::Stopped) return;
-    if (read == Result::Failed || !listed) continue;  // the list changed: a failed file
-
-    Bitmap thumb;
-    try {
-      thumb = makeThumbnail(joinPath(folder, name), isJpegName(name), &channel_->stopFlag());
-    } catch (const ThumbnailStopped&) {
-      return;
-    } catch (...) {
-      continue;  // unreadable or undecodable: no thumbnail, its map entry stays -1
+    if (read == Result::Failed || !listed) {  // the list changed: a failed file
+      workers.skip(i);
+      continue;
     }
-    if (channel_->stopRequested()) return;
-    const Result added =
-        channel_->call([&] { chooser->LoaderAddThumb(i, name, std::move(thumb)); });
+    Bitmap thumb;
+    const ThumbWorkers::Outcome made = workers.take(i, joinPath(folder, name), thumb);
+    if (made == ThumbWorkers::Outcome::Stopped) return;
+    if (made == ThumbWorkers::Outcome::Failed) continue;  // no thumbnail, map entry -1
+    if (channel.stopRequested()) return;
+    const Result added = channel.call([&] { chooser->LoaderAddThumb(i, name, std::move(thumb)); });
     if (added == Result::Stopped) return;
   }
-  channel_->call([&] { chooser->LoaderEnd(); });
+  workers.finish();
+  if (channel.call([&] { chooser->LoaderEnd(); }) != Result::Done) return;
+  // Off the UI thread and once per load, not per entry written.
+  if (workers.cache() != nullptr && workers.storedAny()) workers.cache()->trim(&channel.stopFlag());
 }
 
 }  // namespace vistel

@@ -13,18 +13,19 @@ namespace vistel {
 
 namespace {
 
-// The application-starting cursor of a running load. A stopped load leaves
-// it on; the next load that ends takes it off.
+// The application-starting cursor of a running load, taken off when the
+// load ends or is stopped. True when it changed.
 bool appStartCursorOn = false;
 
-void setAppStartCursor(bool on) {
-  if (on == appStartCursorOn) return;
+bool setAppStartCursor(bool on) {
+  if (on == appStartCursorOn) return false;
   appStartCursorOn = on;
   if (on) {
     QApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
   } else {
     QApplication::restoreOverrideCursor();
   }
+  return true;
 }
 
 // Moving the pointer by a pixel makes the window system show the new cursor
@@ -47,6 +48,9 @@ void TGetImgForm::StopLoader() {
   if (!FLoading) return;
   FLoading = false;
   if (FLoader) FLoader->Stop();
+  // A stopped load must not leave the busy cursor up until some later load
+  // ends; the nudge shows the change at once, as at a load's end.
+  if (setAppStartCursor(false)) nudgePointer(-1);
 }
 
 void TGetImgForm::DiscardThumbs() {

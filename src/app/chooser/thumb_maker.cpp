@@ -41,18 +41,27 @@ Bitmap sampleRows(int w, int h, RowAt&& rowAt) {
   return thumb;
 }
 
+void enterWhole(WholePictureGate* gate) {
+  if (gate != nullptr && !gate->tryEnter()) throw ThumbnailDeferred();
+}
+
 Bitmap sampleBitmap(const Bitmap& src) {
   return sampleRows(src.width(), src.height(), [&src](int sy) { return src.scanLine(sy); });
 }
 
-Bitmap jpegThumbnail(const std::vector<std::uint8_t>& data, const std::atomic<bool>* stop) {
+Bitmap jpegThumbnail(const std::vector<std::uint8_t>& data, const std::atomic<bool>* stop,
+                     WholePictureGate* gate) {
   JpegDecoder decoder(data);
   // A progressive file is read whole before its first row: the stop flag
   // must reach into libjpeg to end that early.
   decoder.setInterruptFlag(stop);
-  decoder.readHeader();
+  const JpegHeader& header = decoder.readHeader();
   checkStop(stop);
-  const JpegOutput& out = decoder.start(JpegPicture::screenBitsPerPixel() <= 8);
+  const bool eightBit = JpegPicture::screenBitsPerPixel() <= 8;
+  // libjpeg keeps the whole picture for a progressive file's coefficients
+  // and for the two-pass colour quantiser.
+  if (header.progressive || (eightBit && header.components == 3)) enterWhole(gate);
+  const JpegOutput& out = decoder.start(eightBit);
   checkStop(stop);
   const int w = out.width, h = out.height;
   const int side = std::max(w, h);
@@ -90,11 +99,13 @@ Bitmap jpegThumbnail(const std::vector<std::uint8_t>& data, const std::atomic<bo
   });
 }
 
-Bitmap bmpThumbnail(const std::string& path, const std::atomic<bool>* stop) {
+Bitmap bmpThumbnail(const std::string& path, const std::atomic<bool>* stop,
+                    WholePictureGate* gate) {
   // Uncompressed rows are read one by one, only those the sampling picks;
   // RLE streams run on across rows and are read whole.
   BmpRowReader file(path);
   if (!file.rowsReadable()) {
+    enterWhole(gate);
     const Bitmap full = readBmp(readFileBytes(path, stop));
     checkStop(stop);
     return sampleBitmap(full);
@@ -111,11 +122,12 @@ Bitmap bmpThumbnail(const std::string& path, const std::atomic<bool>* stop) {
 
 }  // namespace
 
-Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<bool>* stop) {
+Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<bool>* stop,
+                     WholePictureGate* gate) {
   checkStop(stop);
   try {
-    if (isJpeg) return jpegThumbnail(readFileBytes(path, stop), stop);
-    return bmpThumbnail(path, stop);
+    if (isJpeg) return jpegThumbnail(readFileBytes(path, stop), stop, gate);
+    return bmpThumbnail(path, stop, gate);
   } catch (const PictureError&) {
     checkStop(stop);  // broken off by the stop flag: a stop, not a bad file
     throw;
