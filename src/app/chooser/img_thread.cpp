@@ -45,6 +45,7 @@ TImgThread::~TImgThread() { Stop(); }
 
 bool TImgThread::Stop() {
   workers_->requestStop();
+  if (threads_.empty()) return !abandoned_;  // stopped before
   const bool ended = workers_->waitForThreads(kStopWait);
   for (std::thread& t : threads_) {
     if (!t.joinable()) continue;
@@ -55,6 +56,7 @@ bool TImgThread::Stop() {
     }
   }
   threads_.clear();
+  abandoned_ = !ended;
   return ended;
 }
 

@@ -57,6 +57,7 @@ class TImgThread {
   std::shared_ptr<HandOffChannel> channel_;
   std::shared_ptr<ThumbWorkers> workers_;
   std::vector<std::thread> threads_;
+  bool abandoned_ = false;
 };
 
 }  // namespace vistel

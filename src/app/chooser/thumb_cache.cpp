@@ -229,9 +229,12 @@ void ThumbCache::store(const ThumbKey& key, const Bitmap& thumb) {
   const bool written = writeAll(fd, entry.data(), total);
   // No fsync: an entry lost or zeroed by a power cut fails its checksum
   // and is made again, which is all a cache owes.
-  if (::close(fd) != 0 || !written || ::rename(temp.c_str(), entryPath(key).c_str()) != 0) {
-    ::unlink(temp.c_str());
-  }
+  const std::string target = entryPath(key);
+  bool placed = ::close(fd) == 0 && written && ::rename(temp.c_str(), target.c_str()) == 0;
+  // An empty folder of the entry's name is something foreign in the way.
+  if (!placed && written && errno == EISDIR && ::rmdir(target.c_str()) == 0)
+    placed = ::rename(temp.c_str(), target.c_str()) == 0;
+  if (!placed) ::unlink(temp.c_str());
 }
 
 void ThumbCache::trim(const std::atomic<bool>* stop) {
