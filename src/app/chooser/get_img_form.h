@@ -86,6 +86,8 @@ class TGetImgForm : public Form {
   // Hand-off steps the loader asks the UI thread to run.
   void LoaderBegin(int& count);
   bool LoaderFileName(int i, std::string& folder, std::string& name);
+  // The whole list at once, for the threads that decode ahead.
+  void LoaderFileNames(std::string& folder, std::vector<std::string>& names);
   void LoaderAddThumb(int i, const std::string& name, Bitmap thumb);
   void LoaderEnd();
 

@@ -79,23 +79,22 @@ void TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {
   // The names of the whole list, read with the first step, let the workers
   // start on the files while each file's own step below still reads the
   // name the list has then.
-  std::vector<std::string> paths;
+  std::string folder;
+  std::vector<std::string> names;
   const Result begun = channel.call([&] {
     chooser->LoaderBegin(count);
-    paths.reserve(static_cast<std::size_t>(count));
-    std::string folder, name;
-    for (int i = 0; i < count; ++i) {
-      if (!chooser->LoaderFileName(i, folder, name)) break;
-      paths.push_back(joinPath(folder, name));
-    }
+    chooser->LoaderFileNames(folder, names);
   });
   if (begun != Result::Done) return;
-  paths.resize(static_cast<std::size_t>(count));
+  std::vector<std::string> paths(static_cast<std::size_t>(count));
+  for (std::size_t i = 0; i < paths.size() && i < names.size(); ++i)
+    paths[i] = joinPath(folder, names[i]);
+  names.clear();
   workers.publish(std::move(paths));
 
   for (int i = 0; i < count; ++i) {
     if (channel.stopRequested()) return;
-    std::string folder, name;
+    std::string name;
     bool listed = false;
     const Result read = channel.call([&] { listed = chooser->LoaderFileName(i, folder, name); });
     if (read == Result::Stopped) return;

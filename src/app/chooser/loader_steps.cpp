@@ -87,6 +87,11 @@ bool TGetImgForm::LoaderFileName(int i, std::string& folder, std::string& name) 
   return true;
 }
 
+void TGetImgForm::LoaderFileNames(std::string& folder, std::vector<std::string>& names) {
+  folder = FileListBox1->directory();
+  names = FileListBox1->items();
+}
+
 void TGetImgForm::LoaderAddThumb(int i, const std::string& name, Bitmap thumb) {
   // One unit: the re-layout never sees FLastThumb ahead of its control.
   const int t = FLastThumb + 1;

@@ -37,6 +37,21 @@ void expectConsistentGrid(TGetImgForm* c) {
   EXPECT_EQ(c->filepanel->controlCount(), static_cast<std::size_t>(expected) + 1);  // + locator
 }
 
+// Under ThreadSanitizer every access of ours is checked and many times
+// slower; only the real build is held to the stop's time.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+constexpr long long kStopBoundMs = 2000;
+// The sanitizer cannot see Qt's lock around a posted hand-off and reports
+// it (suppressed, tests/tsan.supp); symbolising the first such report of
+// each stack holds the UI thread for a few hundred milliseconds.
+constexpr long long kStallBoundMs = 1000;
+#else
+constexpr bool kSanitized = false;
+constexpr long long kStopBoundMs = 100;
+constexpr long long kStallBoundMs = 250;
+#endif
+
 class LoaderRace : public ChooserTest {
  protected:
   void SetUp() override {
@@ -188,14 +203,6 @@ TEST_F(LoaderRace, StoppedLoadTakesTheBusyCursorOff) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-// Under ThreadSanitizer every access of ours is checked and many times
-// slower; only the real build is held to the stop's time.
-#if defined(__SANITIZE_THREAD__)
-constexpr long long kStopBoundMs = 2000;
-#else
-constexpr long long kStopBoundMs = 100;
-#endif
-
 TEST_F(LoaderRace, ReadThatNeverReturnsIsAbandonedAtTheStop) {
   auto stuck = std::make_shared<StuckReads>();
   chooser->FLoaderReadHook = StuckReads::hook(stuck, std::chrono::seconds(10));
@@ -319,7 +326,8 @@ TEST_F(ChooserTest, TenThousandFilesKeepTheInterfaceResponsive) {
   tick.stop();
   EXPECT_EQ(chooser->FLastThumb, 9);
   expectConsistentGrid(chooser);
-  EXPECT_LT(longest, 250) << "the event loop stalled";
+  EXPECT_LT(longest, kStallBoundMs) << "the event loop stalled; longest hand-off "
+                                    << chooser->FLoader->channel().longestRunMicros() << " us";
 }
 
 TEST_F(LoaderRace, StopWithEveryThreadInABigJpegIsQuick) {
@@ -368,7 +376,10 @@ TEST_F(LoaderRace, StopWithEveryThreadInABigJpegIsQuick) {
     ASSERT_EQ(chooser->FLoader->busyWorkers(), threads);
     ASSERT_EQ(chooser->FLastThumb, -1);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(chooser->FLoader->Stop());  // every thread answered: none abandoned
+    // Every thread answered in time, none was abandoned (a sanitizer's
+    // checks may hold one up beyond the wait: then it is abandoned).
+    const bool answered = chooser->FLoader->Stop();
+    EXPECT_TRUE(answered || kSanitized);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now() - start)
                         .count();
