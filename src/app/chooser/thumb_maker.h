@@ -54,6 +54,11 @@ constexpr Rgb kThumbBackground = kWhite;
 Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<bool>* stop = nullptr,
                      WholePictureGate* gate = nullptr);
 
+// Whether makeThumbnail will ask its gate for a whole-picture buffer for
+// this file, told from the file's headers alone (a few small reads). False
+// for a file that cannot be read: its decode fails without the buffer.
+bool thumbnailNeedsWholePicture(const std::string& path, bool isJpeg);
+
 // The plain method, kept as the reference: decode the whole picture, draw it
 // into a scratch bitmap of its size and copy the longer side's square into
 // the thumbnail with the dropping stretch.

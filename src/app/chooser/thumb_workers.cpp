@@ -9,8 +9,8 @@
 namespace vistel {
 
 // The whole-picture buffer, for one job of one worker: held from the moment
-// the decode asks for it (or from the start, for a job that was passed by
-// for want of it) until the job is over.
+// the decode asks for it (or from the start, for a file known to need it)
+// until the job is over.
 class ThumbWorkers::Gate : public WholePictureGate {
  public:
   Gate(ThumbWorkers& owner, bool held) : owner_(owner), held_(held) {}
@@ -36,8 +36,8 @@ class ThumbWorkers::Gate : public WholePictureGate {
 ThumbWorkers::ThumbWorkers(std::shared_ptr<HandOffChannel> channel, Settings settings)
     : channel_(std::move(channel)),
       settings_(std::move(settings)),
-      // Enough files ahead that a file passed by for want of the whole-picture
-      // buffer does not leave a worker idle; each one waiting costs 34 KB.
+      // A few files per worker past the one the loader waits for: enough
+      // that none idles while the loader hands a thumbnail over.
       window_(4 * std::max(1, settings_.workers)) {}
 
 void ThumbWorkers::expectThreads(int n) {
@@ -67,13 +67,33 @@ void ThumbWorkers::publish(std::vector<std::string> paths) {
   cv_.notify_all();
 }
 
-int ThumbWorkers::pickable() const {
-  const int end = std::min(static_cast<int>(jobs_.size()), next_ + window_);
-  for (int j = next_; j < end; ++j) {
-    const JobState s = jobs_[static_cast<std::size_t>(j)].state;
-    if (s == JobState::Pending || (s == JobState::NeedsWhole && !wholeBusy_)) return j;
+ThumbWorkers::Pick ThumbWorkers::pick() const {
+  const int n = static_cast<int>(jobs_.size());
+  if (next_ >= n) return {};
+  const int windowEnd = std::min(n, next_ + window_);
+  const int lookEnd = std::min(n, next_ + kLookahead);
+  auto takeable = [this](const Job& j) {
+    return j.state == JobState::Pending && (j.kind != Kind::Whole || !wholeBusy_);
+  };
+  auto at = [this](int j) -> const Job& { return jobs_[static_cast<std::size_t>(j)]; };
+  // The file the loader waits for.
+  if (takeable(at(next_))) return {next_, at(next_).kind == Kind::Whole, false};
+  // The first file known to need the whole-picture buffer, while it is free.
+  bool wholeWaiting = false;
+  for (int j = next_ + 1; j < lookEnd && !wholeWaiting; ++j) {
+    if (at(j).state != JobState::Pending || at(j).kind != Kind::Whole) continue;
+    if (!wholeBusy_) return {j, true, false};
+    wholeWaiting = true;
   }
-  return -1;
+  // With none waiting for it, look for the next one. A single worker has
+  // the buffer to itself and nothing to gain.
+  if (!wholeWaiting && settings_.workers > 1) {
+    for (int j = windowEnd; j < lookEnd; ++j)
+      if (at(j).state == JobState::Pending && at(j).kind == Kind::Unknown) return {j, false, true};
+  }
+  for (int j = next_ + 1; j < windowEnd; ++j)
+    if (takeable(at(j))) return {j, at(j).kind == Kind::Whole, false};
+  return {};
 }
 
 Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate) {
@@ -96,26 +116,49 @@ Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate) {
   return thumb;
 }
 
+std::optional<Bitmap> ThumbWorkers::scoutOne(const std::string& path, bool& whole) {
+  if (settings_.beforeRead) settings_.beforeRead(path);
+  if (stopping()) throw ThumbnailStopped();
+  if (ThumbCache* cache = settings_.cache.get()) {
+    if (const std::optional<ThumbKey> key = ThumbKey::of(path))
+      if (std::optional<Bitmap> hit = cache->find(*key)) return hit;
+  }
+  const std::size_t slash = path.rfind('/');
+  whole = thumbnailNeedsWholePicture(path, isJpegName(path.substr(slash + 1)));
+  return std::nullopt;
+}
+
 void ThumbWorkers::runWorker() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    cv_.wait(lock, [this] { return stopping() || finished_ || pickable() >= 0; });
+    Pick p;
+    cv_.wait(lock, [&] {
+      if (stopping() || finished_) return true;
+      p = pick();
+      return p.job >= 0;
+    });
     if (stopping() || finished_) return;
-    const auto j = static_cast<std::size_t>(pickable());
-    Job& job = jobs_[j];
-    Gate gate(*this, job.state == JobState::NeedsWhole);
-    if (job.state == JobState::NeedsWhole) wholeBusy_ = true;
+    Job& job = jobs_[static_cast<std::size_t>(p.job)];
+    Gate gate(*this, p.withGate);
+    if (p.withGate) wholeBusy_ = true;
     job.state = JobState::Working;
     const int generation = job.generation;
     const std::string path = job.path;
     ++busy_;
     lock.unlock();
 
-    enum { Made, Failed, Deferred, Stopped } outcome = Failed;
+    enum { Made, Failed, Deferred, Scouted, Stopped } outcome = Failed;
     Bitmap thumb;
+    bool whole = false;
     try {
-      thumb = makeOne(path, gate);
-      outcome = Made;
+      if (p.scout) {
+        std::optional<Bitmap> hit = scoutOne(path, whole);
+        outcome = hit ? Made : Scouted;
+        if (hit) thumb = std::move(*hit);
+      } else {
+        thumb = makeOne(path, gate);
+        outcome = Made;
+      }
     } catch (const ThumbnailStopped&) {
       outcome = Stopped;
     } catch (const ThumbnailDeferred&) {
@@ -136,8 +179,10 @@ void ThumbWorkers::runWorker() {
       // The loader passed the file by meanwhile.
     } else if (job.generation != generation) {
       job.state = JobState::Pending;  // renamed meanwhile: made again
-    } else if (outcome == Deferred) {
-      job.state = JobState::NeedsWhole;
+      job.kind = Kind::Unknown;
+    } else if (outcome == Scouted || outcome == Deferred) {
+      job.state = JobState::Pending;
+      job.kind = outcome == Deferred || whole ? Kind::Whole : Kind::Plain;
     } else {
       job.state = JobState::Done;
       job.made = outcome == Made;
@@ -156,6 +201,7 @@ ThumbWorkers::Outcome ThumbWorkers::take(int i, const std::string& path, Bitmap&
     job.path = path;
     ++job.generation;
     if (job.state != JobState::Working) job.state = JobState::Pending;
+    job.kind = Kind::Unknown;
     job.made = false;
     job.thumb = Bitmap();
   }

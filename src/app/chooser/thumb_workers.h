@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,17 @@ namespace vistel {
 
 // The decoding side of one load: worker threads that make the thumbnails of
 // the folder's files ahead of the loader, which takes them one at a time in
-// file order and hands them to the UI thread. Workers never go more than a
-// window of files past the one the loader waits for, take the lowest file
-// they may, and only one of them at a time decodes a file that needs a
-// whole-picture buffer; the others pass such a file by for the next one.
+// file order and hands them to the UI thread.
+//
+// Only one worker at a time decodes a file that needs a whole-picture
+// buffer (a progressive JPEG); the others pass such a file by for the next
+// one. So that those files do not end up decoded one after the other by a
+// single worker while the rest wait, workers look at the headers of the
+// files further ahead (cheap: the cache, or a few small reads), and the
+// buffer, whenever it is free, goes to the first file found to need it.
+// Otherwise a worker takes the file the loader waits for, else the lowest
+// one within a short window past it. Results wait at most a lookahead of
+// files ahead of the loader (34 KB each).
 //
 // Every thread of a load, the loader's own included, holds this through a
 // shared_ptr and nothing else of the chooser: a thread that Stop gives up on
@@ -71,22 +79,39 @@ class ThumbWorkers {
   int workerCount() const { return settings_.workers; }
 
  private:
-  enum class JobState { Pending, NeedsWhole, Working, Done, Gone };
+  enum class JobState { Pending, Working, Done, Gone };
+  // Whether the file needs the whole-picture buffer, once known.
+  enum class Kind { Unknown, Plain, Whole };
   struct Job {
     std::string path;
     JobState state = JobState::Pending;
+    Kind kind = Kind::Unknown;
     int generation = 0;  // moved on when the file's name changes
     bool made = false;
     Bitmap thumb;
   };
+  // What a worker does next: make job `job` (with the whole-picture buffer
+  // already its own when `withGate`), or only look at its headers.
+  struct Pick {
+    int job = -1;
+    bool withGate = false;
+    bool scout = false;
+  };
   class Gate;
 
+  // Files past the loader's whose headers are looked at and whose results
+  // may wait.
+  static constexpr int kLookahead = 128;
+
   bool stopping() const { return channel_->stopRequested(); }
-  // Lowest job a worker may take now, or -1. Under mutex_.
-  int pickable() const;
+  // The next thing for a worker to do. Under mutex_.
+  Pick pick() const;
   // Makes one thumbnail, from the cache when it has it. Throws what
   // makeThumbnail throws.
   Bitmap makeOne(const std::string& path, Gate& gate);
+  // The cached thumbnail of a file ahead, or else whether its decode needs
+  // the whole-picture buffer.
+  std::optional<Bitmap> scoutOne(const std::string& path, bool& whole);
 
   std::shared_ptr<HandOffChannel> channel_;
   Settings settings_;

@@ -146,7 +146,8 @@ TEST(ThumbMakerStop, RaisedFlagStopsAtOnce) {
 }
 
 // A file whose decode needs the whole picture in memory asks the gate
-// first, and gives way when refused; the others never ask.
+// first, and gives way when refused; the others never ask. Its headers
+// alone tell which it is.
 TEST(ThumbMakerGate, WholePictureDecodesAskFirst) {
   struct Refusing : WholePictureGate {
     int asked = 0;
@@ -164,7 +165,10 @@ TEST(ThumbMakerGate, WholePictureDecodesAskFirst) {
       EXPECT_NO_THROW(makeThumbnail(path, isJpegName(name), nullptr, &gate));
     }
     EXPECT_EQ(gate.asked, whole ? 1 : 0);
+    EXPECT_EQ(thumbnailNeedsWholePicture(path, isJpegName(name)), whole);
   }
+  EXPECT_FALSE(thumbnailNeedsWholePicture(VISTEL_SAMPLES "/tulips.Bmp", true));  // not a JPEG
+  EXPECT_FALSE(thumbnailNeedsWholePicture(VISTEL_SAMPLES "/missing.jpg", true));
 }
 
 // The thumbnail cache on its own: what counts as the same file, entries
