@@ -10,6 +10,8 @@
 #include <mutex>
 #include <set>
 
+#include "chooser/file_mask.h"
+#include "chooser/thumb_maker.h"
 #include "chooser_fixture.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -89,7 +91,7 @@ class LoaderRace : public ChooserTest {
 };
 
 // A read that blocks until the test lets it go, as on a dead network mount:
-// every picture whose name starts with "r" is held.
+// every picture whose name starts with `prefix` is held.
 struct StuckReads {
   std::mutex m;
   std::condition_variable cv;
@@ -99,9 +101,10 @@ struct StuckReads {
   // Held until released, or for `most` at the longest, so that a stop
   // that waits for them fails the test rather than hangs it.
   static std::function<void(const std::string&)> hook(const std::shared_ptr<StuckReads>& s,
-                                                      std::chrono::seconds most) {
-    return [s, most](const std::string& path) {
-      if (path[path.rfind('/') + 1] != 'r') return;
+                                                      std::chrono::seconds most,
+                                                      std::string prefix = "r") {
+    return [s, most, prefix](const std::string& path) {
+      if (path.compare(path.rfind('/') + 1, prefix.size(), prefix) != 0) return;
       std::unique_lock lock(s->m);
       ++s->held;
       s->cv.notify_all();
@@ -236,6 +239,40 @@ TEST_F(LoaderRace, ReadThatNeverReturnsIsAbandonedAtTheStop) {
   expectConsistentGrid(chooser);
   for (int i = 0; i <= chooser->FLastThumb; ++i)
     EXPECT_EQ(chooser->FThumbs[static_cast<std::size_t>(i)]->hint()[0], QChar('s'));
+}
+
+// Thumbnails made ahead under the names the list had at the start are not
+// taken for files that have since come to stand at their places: each file
+// step reads its name anew, and a thumbnail made for another name is made
+// again.
+TEST_F(LoaderRace, ThumbnailMadeAheadForAnOldNameIsMadeAgain) {
+  auto stuck = std::make_shared<StuckReads>();
+  chooser->FLoaderReadHook = StuckReads::hook(stuck, std::chrono::seconds(10), "garden");
+  chooser->DirectoryListBox1Change();
+  rightClickList();
+  ASSERT_TRUE(stuck->waitHeld(1));  // the first file, garden.bmp
+  QElapsedTimer t;
+  t.start();  // the other threads fill their window past it
+  while (chooser->FLoader->busyWorkers() > 1 && t.elapsed() < 10000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+  rightClickPanel();  // the list view: the load goes on
+  chooser->Bmp1->setChecked(false);
+  chooser->Bmp1Click();  // every file from the first on moves up or away
+  ASSERT_TRUE(chooser->FLoading);
+  stuck->release();
+  ASSERT_TRUE(waitForLoad());
+  ASSERT_GE(chooser->FLastThumb, 30);
+  EXPECT_EQ(chooser->FThumbs[0]->hint(), "garden.bmp");
+  for (int i = 0; i <= chooser->FLastThumb; ++i) {
+    const ThumbControl* th = chooser->FThumbs[static_cast<std::size_t>(i)];
+    const std::string name = th->hint().toStdString();
+    SCOPED_TRACE(name);
+    // The first file's name was read before the change, as its step began.
+    if (i > 0) EXPECT_EQ(chooser->FileListBox1->item(th->HelpContext), name);
+    const Bitmap& pixels = static_cast<const BitmapPicture*>(th->picture())->bitmap();
+    const Bitmap full = thumbnailByFullDecode(dir_ + "/" + name, isJpegName(name));
+    EXPECT_EQ(std::memcmp(pixels.scanLine(0), full.scanLine(0), 93 * 93 * 4), 0);
+  }
 }
 
 // Held for ever, abandoned threads neither keep the program from ending
