@@ -204,9 +204,10 @@ void benchFill(const std::string& folder, const std::string& cacheHome, int roun
     warm.add(c, warmMs, d, warmGap);
     std::printf(
         "round %d: djpeg %zu JPEGs %.0f ms; first fill %.0f ms (%d thumbnails, ratio %.3f, "
-        "gap %.1f ms); second fill %.1f ms (ratio %.4f, gap %.1f ms)\n",
-        r + 1, jpegs.size(), d, coldMs, c.chooser->FLastThumb + 1, coldMs / d, coldGap, warmMs,
-        warmMs / d, warmGap);
+        "gap %.1f ms, peak %.0f MiB); second fill %.1f ms (ratio %.4f, gap %.1f ms, peak %.0f "
+        "MiB)\n",
+        r + 1, jpegs.size(), d, coldMs, c.chooser->FLastThumb + 1, coldMs / d, coldGap,
+        cold.peaks.back(), warmMs, warmMs / d, warmGap, warm.peaks.back());
   }
   std::printf("%d files; djpeg, %zu JPEGs: median %.0f ms\n", files, jpegs.size(), median(djpegs));
   std::printf("resident before the first fill %.1f MiB\n", static_cast<double>(startRss) / 1024.0);

@@ -17,6 +17,7 @@
 namespace vistel {
 
 class TImgThread;
+class LoaderThreads;
 class ChooserSplitter;
 
 // The image chooser: a window of the viewer's size, all of it blue (its
@@ -105,6 +106,9 @@ class TGetImgForm : public Form {
   // before the file is looked at (a test blocks here as a dead network
   // mount would). Taken by each loader when it starts; empty in the program.
   std::function<void(const std::string&)> FLoaderReadHook;
+  // The loader's threads, kept from one load to the next (made at the
+  // first load).
+  std::shared_ptr<LoaderThreads> FLoaderThreads;
 
  private:
   void buildLayout();

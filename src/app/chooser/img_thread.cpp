@@ -6,6 +6,7 @@
 #include "chooser/file_mask.h"
 #include "chooser/folder_listing.h"
 #include "chooser/get_img_form.h"
+#include "chooser/loader_threads.h"
 #include "chooser/thumb_cache.h"
 #include "chooser/thumb_workers.h"
 
@@ -20,7 +21,8 @@ int TImgThread::workerCount() {
   return std::clamp(cores, 1, 8);
 }
 
-TImgThread::TImgThread(TGetImgForm* chooser) : channel_(HandOffChannel::create(chooser)) {
+TImgThread::TImgThread(TGetImgForm* chooser, std::shared_ptr<LoaderThreads> threads)
+    : channel_(HandOffChannel::create(chooser)), threads_(std::move(threads)) {
   ThumbWorkers::Settings settings;
   settings.workers = workerCount();
   // Looked up at every start, so that a change of the environment counts.
@@ -31,11 +33,11 @@ TImgThread::TImgThread(TGetImgForm* chooser) : channel_(HandOffChannel::create(c
 
   const int workerThreads = workers_->workerCount();
   workers_->expectThreads(workerThreads + 1);
-  // Each thread gets its own share of the load's state and nothing else.
-  threads_.emplace_back([w = workers_, chooser] { Execute(w, chooser); });
+  // Each task gets its own share of the load's state and nothing else.
+  threads_->run(0, [w = workers_, chooser] { Execute(w, chooser); });
   for (int k = 0; k < workerThreads; ++k) {
-    threads_.emplace_back([w = workers_] {
-      w->runWorker();
+    threads_->run(static_cast<std::size_t>(k) + 1, [w = workers_, k] {
+      w->runWorker(k);
       w->threadEnded();
     });
   }
@@ -45,19 +47,12 @@ TImgThread::~TImgThread() { Stop(); }
 
 bool TImgThread::Stop() {
   workers_->requestStop();
-  if (threads_.empty()) return !abandoned_;  // stopped before
-  const bool ended = workers_->waitForThreads(kStopWait);
-  for (std::thread& t : threads_) {
-    if (!t.joinable()) continue;
-    if (ended) {
-      t.join();
-    } else {
-      t.detach();  // left to end on its own, whenever its read returns
-    }
-  }
-  threads_.clear();
-  abandoned_ = !ended;
-  return ended;
+  if (stopped_) return answered_;
+  stopped_ = true;
+  answered_ = workers_->waitForThreads(kStopWait);
+  // Left to end on their own, whenever their reads return.
+  if (!answered_) threads_->abandonBusy();
+  return answered_;
 }
 
 int TImgThread::busyWorkers() const { return workers_->busyWorkers(); }

@@ -9,6 +9,7 @@
 
 namespace vistel {
 
+class LoaderThreads;
 class TGetImgForm;
 class ThumbWorkers;
 
@@ -16,18 +17,19 @@ class ThumbWorkers;
 // the chooser's file list and hands them over in file order, one at a time.
 // Worker threads (ThumbWorkers) read and decode the files ahead of it; every
 // read of the file list and every change to the chooser runs on the UI
-// thread as a hand-off. Created running; the chooser owns it.
+// thread as a hand-off. Created running, on threads the chooser keeps from
+// one load to the next (LoaderThreads); the chooser owns it.
 class TImgThread {
  public:
-  explicit TImgThread(TGetImgForm* chooser);
+  TImgThread(TGetImgForm* chooser, std::shared_ptr<LoaderThreads> threads);
   // Stops (request, then a bounded wait) if still running.
   ~TImgThread();
   TImgThread(const TImgThread&) = delete;
   TImgThread& operator=(const TImgThread&) = delete;
 
-  // Requests the stop and waits until every thread of the load has ended,
-  // at most kStopWait: threads that have not ended by then (a read that
-  // never returns, on a dead network mount) are abandoned. They hold only
+  // Requests the stop and waits until every thread of the load has ended
+  // its part, at most kStopWait: threads that have not by then (a read
+  // that never returns, on a dead network mount) are abandoned. They hold only
   // the load's own shared state, and its stopped channel delivers nothing
   // of theirs. Called on the UI thread; a hand-off the loader has queued is
   // discarded. Returns false when threads were abandoned.
@@ -56,8 +58,9 @@ class TImgThread {
 
   std::shared_ptr<HandOffChannel> channel_;
   std::shared_ptr<ThumbWorkers> workers_;
-  std::vector<std::thread> threads_;
-  bool abandoned_ = false;
+  std::shared_ptr<LoaderThreads> threads_;
+  bool stopped_ = false;
+  bool answered_ = true;
 };
 
 }  // namespace vistel

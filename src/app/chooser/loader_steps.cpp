@@ -6,6 +6,7 @@
 #include "chooser/get_img_form.h"
 #include "chooser/grid_geometry.h"
 #include "chooser/img_thread.h"
+#include "chooser/loader_threads.h"
 #include "viewer/form1.h"
 #include "windows/platform.h"
 
@@ -71,7 +72,8 @@ void TGetImgForm::StartLoader() {
   FLoading = true;
   FLastThumb = -1;
   FListToThumb.assign(static_cast<std::size_t>(FileListBox1->count()), -1);
-  FLoader = std::make_unique<TImgThread>(this);
+  if (!FLoaderThreads) FLoaderThreads = std::make_shared<LoaderThreads>();
+  FLoader = std::make_unique<TImgThread>(this, FLoaderThreads);
 }
 
 void TGetImgForm::LoaderBegin(int& count) {

@@ -8,29 +8,14 @@
 
 namespace vistel {
 
-// The whole-picture buffer, for one job of one worker: held from the moment
-// the decode asks for it (or from the start, for a file known to need it)
-// until the job is over.
+// The whole-picture buffer goes to the first worker only.
 class ThumbWorkers::Gate : public WholePictureGate {
  public:
-  Gate(ThumbWorkers& owner, bool held) : owner_(owner), held_(held) {}
-  bool tryEnter() override {
-    if (held_) return true;
-    std::lock_guard lock(owner_.mutex_);
-    if (owner_.wholeBusy_) return false;
-    owner_.wholeBusy_ = true;
-    held_ = true;
-    return true;
-  }
-  // Under mutex_.
-  void release() {
-    if (held_) owner_.wholeBusy_ = false;
-    held_ = false;
-  }
+  explicit Gate(bool mayHold) : mayHold_(mayHold) {}
+  bool tryEnter() override { return mayHold_; }
 
  private:
-  ThumbWorkers& owner_;
-  bool held_;
+  bool mayHold_;
 };
 
 ThumbWorkers::ThumbWorkers(std::shared_ptr<HandOffChannel> channel, Settings settings)
@@ -67,32 +52,33 @@ void ThumbWorkers::publish(std::vector<std::string> paths) {
   cv_.notify_all();
 }
 
-ThumbWorkers::Pick ThumbWorkers::pick() const {
+ThumbWorkers::Pick ThumbWorkers::pick(int index) const {
   const int n = static_cast<int>(jobs_.size());
   if (next_ >= n) return {};
+  const bool mayHoldWhole = index == 0;
   const int windowEnd = std::min(n, next_ + window_);
   const int lookEnd = std::min(n, next_ + kLookahead);
-  auto takeable = [this](const Job& j) {
-    return j.state == JobState::Pending && (j.kind != Kind::Whole || !wholeBusy_);
-  };
   auto at = [this](int j) -> const Job& { return jobs_[static_cast<std::size_t>(j)]; };
+  auto takeable = [&](int j) {
+    return at(j).state == JobState::Pending && (at(j).kind != Kind::Whole || mayHoldWhole);
+  };
   // The file the loader waits for.
-  if (takeable(at(next_))) return {next_, at(next_).kind == Kind::Whole, false};
-  // The first file known to need the whole-picture buffer, while it is free.
+  if (takeable(next_)) return {next_, false};
+  // The first file known to need the whole-picture buffer.
   bool wholeWaiting = false;
   for (int j = next_ + 1; j < lookEnd && !wholeWaiting; ++j) {
     if (at(j).state != JobState::Pending || at(j).kind != Kind::Whole) continue;
-    if (!wholeBusy_) return {j, true, false};
+    if (mayHoldWhole) return {j, false};
     wholeWaiting = true;
   }
-  // With none waiting for it, look for the next one. A single worker has
-  // the buffer to itself and nothing to gain.
+  // With none waiting for the first worker, look for the next one. A single
+  // worker has nothing to gain.
   if (!wholeWaiting && settings_.workers > 1) {
     for (int j = windowEnd; j < lookEnd; ++j)
-      if (at(j).state == JobState::Pending && at(j).kind == Kind::Unknown) return {j, false, true};
+      if (at(j).state == JobState::Pending && at(j).kind == Kind::Unknown) return {j, true};
   }
   for (int j = next_ + 1; j < windowEnd; ++j)
-    if (takeable(at(j))) return {j, at(j).kind == Kind::Whole, false};
+    if (takeable(j)) return {j, false};
   return {};
 }
 
@@ -128,19 +114,18 @@ std::optional<Bitmap> ThumbWorkers::scoutOne(const std::string& path, bool& whol
   return std::nullopt;
 }
 
-void ThumbWorkers::runWorker() {
+void ThumbWorkers::runWorker(int index) {
+  Gate gate(index == 0);
   std::unique_lock lock(mutex_);
   for (;;) {
     Pick p;
     cv_.wait(lock, [&] {
       if (stopping() || finished_) return true;
-      p = pick();
+      p = pick(index);
       return p.job >= 0;
     });
     if (stopping() || finished_) return;
     Job& job = jobs_[static_cast<std::size_t>(p.job)];
-    Gate gate(*this, p.withGate);
-    if (p.withGate) wholeBusy_ = true;
     job.state = JobState::Working;
     const int generation = job.generation;
     const std::string path = job.path;
@@ -170,7 +155,6 @@ void ThumbWorkers::runWorker() {
 
     lock.lock();
     --busy_;
-    gate.release();
     if (outcome == Stopped || stopping()) {
       cv_.notify_all();
       return;

@@ -19,15 +19,17 @@ namespace vistel {
 // the folder's files ahead of the loader, which takes them one at a time in
 // file order and hands them to the UI thread.
 //
-// Only one worker at a time decodes a file that needs a whole-picture
-// buffer (a progressive JPEG); the others pass such a file by for the next
-// one. So that those files do not end up decoded one after the other by a
-// single worker while the rest wait, workers look at the headers of the
-// files further ahead (cheap: the cache, or a few small reads), and the
-// buffer, whenever it is free, goes to the first file found to need it.
-// Otherwise a worker takes the file the loader waits for, else the lowest
-// one within a short window past it. Results wait at most a lookahead of
-// files ahead of the loader (34 KB each).
+// Only the first worker decodes files that need a whole-picture buffer (a
+// progressive JPEG): so there is at most one such buffer at a time, always
+// in the same thread's memory, which the allocator then reuses instead of
+// every worker keeping a picture-sized hole of its own. The others pass
+// such a file by for the next one. So that those files are not left to the
+// end, workers look at the headers of the files further ahead (cheap: the
+// cache, or a few small reads), and the first worker, whenever it is free,
+// takes the first file found to need the buffer. Otherwise a worker takes
+// the file the loader waits for, else the lowest one within a short window
+// past it. Results wait at most a lookahead of files ahead of the loader
+// (34 KB each).
 //
 // Every thread of a load, the loader's own included, holds this through a
 // shared_ptr and nothing else of the chooser: a thread that Stop gives up on
@@ -46,14 +48,16 @@ class ThumbWorkers {
 
   ThumbWorkers(std::shared_ptr<HandOffChannel> channel, Settings settings);
 
-  // The threads that will run on this (workers and the loader), counted
-  // before they start, so that waitForThreads never misses one.
+  // The threads that will run a part of this load (workers and the
+  // loader), counted before they start, so that waitForThreads never
+  // misses one.
   void expectThreads(int n);
-  // Body of a worker thread: makes thumbnails until the load is over.
-  void runWorker();
-  // What each thread does last, from its own stack.
+  // Body of worker thread `index` (0 is the one that may hold a
+  // whole-picture buffer): makes thumbnails until the load is over.
+  void runWorker(int index);
+  // What each thread does last in its part, from its own stack.
   void threadEnded();
-  // Waits for every expected thread to have ended, at most `wait`.
+  // Waits for every expected thread to have ended its part, at most `wait`.
   bool waitForThreads(std::chrono::milliseconds wait);
 
   // Loader side. The files in file order, as the loader read them at the
@@ -90,11 +94,9 @@ class ThumbWorkers {
     bool made = false;
     Bitmap thumb;
   };
-  // What a worker does next: make job `job` (with the whole-picture buffer
-  // already its own when `withGate`), or only look at its headers.
+  // What a worker does next: make job `job`, or only look at its headers.
   struct Pick {
     int job = -1;
-    bool withGate = false;
     bool scout = false;
   };
   class Gate;
@@ -104,8 +106,8 @@ class ThumbWorkers {
   static constexpr int kLookahead = 128;
 
   bool stopping() const { return channel_->stopRequested(); }
-  // The next thing for a worker to do. Under mutex_.
-  Pick pick() const;
+  // The next thing for worker `index` to do. Under mutex_.
+  Pick pick(int index) const;
   // Makes one thumbnail, from the cache when it has it. Throws what
   // makeThumbnail throws.
   Bitmap makeOne(const std::string& path, Gate& gate);
@@ -122,7 +124,6 @@ class ThumbWorkers {
   std::vector<Job> jobs_;
   int next_ = 0;  // the file the loader waits for or will ask for next
   bool finished_ = false;
-  bool wholeBusy_ = false;
   bool storedAny_ = false;
   int busy_ = 0;
   int threads_ = 0;

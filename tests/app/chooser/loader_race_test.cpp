@@ -268,7 +268,9 @@ TEST_F(LoaderRace, ThumbnailMadeAheadForAnOldNameIsMadeAgain) {
     const std::string name = th->hint().toStdString();
     SCOPED_TRACE(name);
     // The first file's name was read before the change, as its step began.
-    if (i > 0) EXPECT_EQ(chooser->FileListBox1->item(th->HelpContext), name);
+    if (i > 0) {
+      EXPECT_EQ(chooser->FileListBox1->item(th->HelpContext), name);
+    }
     const Bitmap& pixels = static_cast<const BitmapPicture*>(th->picture())->bitmap();
     const Bitmap full = thumbnailByFullDecode(dir_ + "/" + name, isJpegName(name));
     EXPECT_EQ(std::memcmp(pixels.scanLine(0), full.scanLine(0), 93 * 93 * 4), 0);
