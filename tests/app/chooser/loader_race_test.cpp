@@ -262,13 +262,13 @@ TEST_F(LoaderRace, ThumbnailMadeAheadForAnOldNameIsMadeAgain) {
   stuck->release();
   ASSERT_TRUE(waitForLoad());
   ASSERT_GE(chooser->FLastThumb, 30);
-  EXPECT_EQ(chooser->FThumbs[0]->hint(), "garden.bmp");
   for (int i = 0; i <= chooser->FLastThumb; ++i) {
     const ThumbControl* th = chooser->FThumbs[static_cast<std::size_t>(i)];
     const std::string name = th->hint().toStdString();
     SCOPED_TRACE(name);
-    // The first file's name was read before the change, as its step began.
-    if (i > 0) {
+    // garden.bmp's name may have been read before the change, as its step
+    // began: then its thumbnail is garden's.
+    if (name != "garden.bmp") {
       EXPECT_EQ(chooser->FileListBox1->item(th->HelpContext), name);
     }
     const Bitmap& pixels = static_cast<const BitmapPicture*>(th->picture())->bitmap();
