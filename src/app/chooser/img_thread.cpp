@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <thread>
 
 #include "chooser/file_mask.h"
 #include "chooser/folder_listing.h"

@@ -2,8 +2,6 @@
 
 #include <chrono>
 #include <memory>
-#include <thread>
-#include <vector>
 
 #include "chooser/handoff.h"
 

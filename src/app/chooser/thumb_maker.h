@@ -23,10 +23,11 @@ class ThumbnailDeferred : public std::runtime_error {
   ThumbnailDeferred() : std::runtime_error("thumbnail deferred") {}
 };
 
-// Shared by thumbnail makers running side by side, so that at most one of
-// them holds a buffer of the whole picture (a progressive JPEG's
-// coefficients, a two-pass quantised JPEG, an RLE bitmap) at a time. Asked
-// once the file shows that it needs one; true lets the decode go on.
+// Decides, for thumbnail makers running side by side, which of them may
+// hold a buffer of the whole picture (a progressive JPEG's coefficients, a
+// two-pass quantised JPEG, an RLE bitmap), so that at most one does at a
+// time. Asked once the file shows that it needs one; true lets the decode
+// go on.
 class WholePictureGate {
  public:
   virtual bool tryEnter() = 0;
