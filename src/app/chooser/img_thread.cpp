@@ -1,5 +1,7 @@
 #include "chooser/img_thread.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <thread>
@@ -66,6 +68,15 @@ void TImgThread::Execute(const std::shared_ptr<ThumbWorkers>& workers, TGetImgFo
   }
   workers->finish();
   workers->threadEnded();
+#if defined(__GLIBC__)
+  // The pictures this load decoded were freed into the workers' allocator
+  // arenas, which keep free memory resident until it is handed back; the
+  // arena that holds a progressive picture's coefficients would keep tens
+  // of megabytes, and each worker's arena its share. Handed back here,
+  // after the load's part is over (a stop does not wait for it), before
+  // this thread takes the next load.
+  malloc_trim(0);
+#endif
 }
 
 void TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {

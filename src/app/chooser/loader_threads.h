@@ -11,11 +11,11 @@
 namespace vistel {
 
 // The threads of the thumbnail loader, kept from one load to the next. A
-// thread keeps the allocator's arena it started with, and with it the
-// memory a load freed there (a progressive picture's tens of megabytes),
-// which the next load on the same thread reuses. Threads made anew for
-// every load would each pick up some arena, and in a few loads every arena
-// would hold such a picture's worth.
+// thread keeps the allocator arena it started with. Threads made anew for
+// every load would each pick up whichever arena happened to be free, and in
+// a few loads every arena would keep a progressive picture's worth of freed
+// memory at its top, where trimming does not reach; kept, the one thread
+// that decodes such pictures reuses its own.
 //
 // A thread that does not come back from its task when the loader stops (a
 // read on a dead network mount) is given up: it ends on its own once the
