@@ -1,18 +1,23 @@
 // The chooser on the photo corpus (bench/README.md says how to build it),
 // on the offscreen platform:
 //
-//   grid fill   the loader filling the grid for the whole folder, against
-//               djpeg decoding the folder's JPEGs one by one to /dev/null,
-//               alternated in one run; the longest hand-off the loader ran
-//               on the UI thread, the longest gap between 1 ms timer ticks
-//               there, and the peak resident memory while filling;
-//   stop        stopping a load in the middle of a 50-megapixel JPEG,
-//               baseline and progressive, at several points of its decode;
+//   grid fill   the loader filling the grid for the whole folder, first
+//               with an empty thumbnail cache, then again with the cache it
+//               filled, each against djpeg decoding the folder's JPEGs one
+//               by one to /dev/null in the same round; the longest hand-off
+//               the loader ran on the UI thread, the longest gap between
+//               1 ms timer ticks there, and the peak resident memory while
+//               filling;
+//   stop        stopping a load while every decoding thread is in the
+//               middle of a 50-megapixel JPEG (all baseline, and one of them
+//               progressive), at several points of the decodes;
 //   show        choosing a 12-megapixel JPEG in the list until the viewer
 //               has painted it, against djpeg for the same file.
 //
 //   usage: chooser_bench [CORPUS_FOLDER] [ROUNDS]
-// Medians are printed; each line says what it compares.
+// Medians are printed; each line says what it compares. The thumbnail cache
+// lives in a scratch folder of its own; VISTEL_THUMBNAIL_WORKERS sets the
+// number of decoding threads as it does for the program.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -145,7 +150,30 @@ struct Chooser {
   }
 };
 
-void benchFill(const std::string& folder, int rounds) {
+struct FillFigures {
+  std::vector<double> ms, ratios, gaps, handoffs, peaks;
+  void add(Chooser& c, double fillMs, double djpegMs, double gap) {
+    peaks.push_back(static_cast<double>(statusKb("VmHWM")) / 1024.0);
+    handoffs.push_back(static_cast<double>(c.chooser->FLoader->channel().longestRunMicros()) /
+                       1000.0);
+    ms.push_back(fillMs);
+    ratios.push_back(fillMs / djpegMs);
+    gaps.push_back(gap);
+  }
+  void print(const char* what) const {
+    auto max = [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); };
+    std::printf("%s: fill median %.0f ms; fill / djpeg median %.3f (max %.3f)\n", what, median(ms),
+                median(ratios), max(ratios));
+    std::printf("  longest hand-off on the UI thread: median %.2f ms (max %.2f)\n",
+                median(handoffs), max(handoffs));
+    std::printf("  longest gap between 1 ms ticks: median %.2f ms (max %.2f)\n", median(gaps),
+                max(gaps));
+    std::printf("  peak resident while filling: median %.1f MiB (max %.1f)\n", median(peaks),
+                max(peaks));
+  }
+};
+
+void benchFill(const std::string& folder, const std::string& cacheHome, int rounds) {
   std::vector<std::string> jpegs;
   int files = 0;
   for (const auto& e : fs::directory_iterator(folder)) {
@@ -158,38 +186,33 @@ void benchFill(const std::string& folder, int rounds) {
   const long startRss = statusKb("VmRSS");
   c.toGrid();
   c.waitForLoad();
-  std::vector<double> fills, djpegs, ratios, gaps, handoffs, peaks;
+  std::printf("decoding threads: %d\n", TImgThread::workerCount());
+  FillFigures cold, warm;
+  std::vector<double> djpegs;
   for (int r = 0; r < rounds; ++r) {
     double d = 0;
     for (const std::string& f : jpegs) d += djpeg(f);
-    resetPeak();
-    double gap = 0;
-    const double ms = c.fill(gap);
-    peaks.push_back(static_cast<double>(statusKb("VmHWM")) / 1024.0);
-    handoffs.push_back(static_cast<double>(c.chooser->FLoader->channel().longestRunMicros()) /
-                       1000.0);
-    fills.push_back(ms);
     djpegs.push_back(d);
-    ratios.push_back(ms / d);
-    gaps.push_back(gap);
+    fs::remove_all(cacheHome);  // an empty cache: every thumbnail decoded
+    resetPeak();
+    double coldGap = 0;
+    const double coldMs = c.fill(coldGap);
+    cold.add(c, coldMs, d, coldGap);
+    resetPeak();
+    double warmGap = 0;
+    const double warmMs = c.fill(warmGap);  // the cache the first fill left
+    warm.add(c, warmMs, d, warmGap);
     std::printf(
-        "round %d: fill %.0f ms (%d thumbnails), djpeg %zu JPEGs %.0f ms, ratio %.3f, longest "
-        "gap %.1f ms\n",
-        r + 1, ms, c.chooser->FLastThumb + 1, jpegs.size(), d, ms / d, gap);
+        "round %d: djpeg %zu JPEGs %.0f ms; first fill %.0f ms (%d thumbnails, ratio %.3f, "
+        "gap %.1f ms, peak %.0f MiB); second fill %.1f ms (ratio %.4f, gap %.1f ms, peak %.0f "
+        "MiB)\n",
+        r + 1, jpegs.size(), d, coldMs, c.chooser->FLastThumb + 1, coldMs / d, coldGap,
+        cold.peaks.back(), warmMs, warmMs / d, warmGap, warm.peaks.back());
   }
-  std::printf("grid fill, %d files: median %.0f ms; djpeg, %zu JPEGs: median %.0f ms\n", files,
-              median(fills), jpegs.size(), median(djpegs));
-  std::printf("grid fill / djpeg: median %.3f (max %.3f)\n", median(ratios),
-              *std::max_element(ratios.begin(), ratios.end()));
-  std::printf("longest hand-off on the UI thread: median %.2f ms (max %.2f)\n", median(handoffs),
-              *std::max_element(handoffs.begin(), handoffs.end()));
-  std::printf("longest gap between 1 ms ticks: median %.2f ms (max %.2f)\n", median(gaps),
-              *std::max_element(gaps.begin(), gaps.end()));
-  std::printf(
-      "resident before the first fill %.1f MiB; peak while filling: median %.1f MiB "
-      "(max %.1f)\n",
-      static_cast<double>(startRss) / 1024.0, median(peaks),
-      *std::max_element(peaks.begin(), peaks.end()));
+  std::printf("%d files; djpeg, %zu JPEGs: median %.0f ms\n", files, jpegs.size(), median(djpegs));
+  std::printf("resident before the first fill %.1f MiB\n", static_cast<double>(startRss) / 1024.0);
+  cold.print("first fill (empty cache)");
+  warm.print("second fill (cache warm)");
 }
 
 // A 50-megapixel JPEG of busy content, made with cjpeg.
@@ -224,31 +247,47 @@ std::string bigJpeg(const std::string& dir, bool progressive) {
 void benchStop(int rounds) {
   const std::string dir = "/tmp/vistel-bench-stop";
   fs::create_directories(dir);
+  // Every load here must decode: the stop is what is measured.
+  setenv("VISTEL_NO_THUMBNAIL_CACHE", "1", 1);
+  const int workers = TImgThread::workerCount();
+  const std::string baseline = bigJpeg(dir, false) + "/big.jpg";
+  const std::string progressive = bigJpeg(dir, true) + "/big.jpg";
   Chooser c(dir);
   c.toGrid();
-  for (bool progressive : {false, true}) {
-    const std::string sub = bigJpeg(dir, progressive);
-    const double whole = djpeg(sub + "/big.jpg");
+  for (bool mixed : {false, true}) {
+    // One file per decoding thread, so that each has one to be in the
+    // middle of; in the mixed folder the first is progressive.
+    const std::string sub = dir + (mixed ? "/mixed" : "/all-baseline");
+    fs::create_directories(sub);
+    for (int k = 0; k < workers; ++k) {
+      const fs::path name = sub + "/big" + std::to_string(k) + ".jpg";
+      if (!fs::exists(name)) fs::create_hard_link(mixed && k == 0 ? progressive : baseline, name);
+    }
     std::vector<double> stops;
+    int allBusy = 0;
     c.chooser->DirectoryListBox1->setDirectory(sub);  // starts a load
     c.waitForLoad();
     for (int r = 0; r < rounds; ++r) {
-      for (int at : {20, 50, 100, 150, 300, 600}) {
-        if (!progressive && at > 150) continue;  // a baseline one is done by then
-        c.chooser->DirectoryListBox1Change();    // the grid shows: loads anew
+      for (int at : {20, 50, 100, 150}) {
+        c.chooser->DirectoryListBox1Change();  // the grid shows: loads anew
         Chooser::settle(at);
         const bool mid = c.chooser->FLoading && c.chooser->FLastThumb < 0;
+        const int busy = c.chooser->FLoader->busyWorkers();
         const auto start = Clock::now();
         c.chooser->StopLoader();
-        if (mid) stops.push_back(msSince(start));
+        if (!mid) continue;
+        stops.push_back(msSince(start));
+        if (busy == workers) ++allBusy;
       }
     }
     std::printf(
-        "stop mid 50 MP %s JPEG (djpeg %.0f ms for it): median %.2f ms, max %.2f ms over "
-        "%zu stops\n",
-        progressive ? "progressive" : "baseline", whole, median(stops),
-        stops.empty() ? 0.0 : *std::max_element(stops.begin(), stops.end()), stops.size());
+        "stop mid 50 MP JPEGs, %s, %d threads (djpeg %.0f ms baseline, %.0f ms progressive): "
+        "median %.2f ms, max %.2f ms over %zu stops, %d of them with every thread decoding\n",
+        mixed ? "one progressive" : "all baseline", workers, djpeg(baseline), djpeg(progressive),
+        median(stops), stops.empty() ? 0.0 : *std::max_element(stops.begin(), stops.end()),
+        stops.size(), allBusy);
   }
+  unsetenv("VISTEL_NO_THUMBNAIL_CACHE");
 }
 
 void benchShow(const std::string& folder, int rounds) {
@@ -301,9 +340,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no corpus at %s (bench/README.md says how to make it)\n", folder.c_str());
     return 1;
   }
+  // A thumbnail cache of the benchmark's own, emptied as each figure needs.
+  char cacheTmpl[] = "/tmp/vistel-bench-cache-XXXXXX";
+  if (mkdtemp(cacheTmpl) == nullptr) return 1;
+  setenv("XDG_CACHE_HOME", cacheTmpl, 1);
+  unsetenv("VISTEL_NO_THUMBNAIL_CACHE");
   // The fill first, so that its memory figures start from a fresh process.
-  benchFill(folder, rounds);
+  benchFill(folder, std::string(cacheTmpl) + "/vistel", rounds);
   benchStop(rounds);
   benchShow(folder, rounds * 3);
+  fs::remove_all(cacheTmpl);
   return 0;
 }

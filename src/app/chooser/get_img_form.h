@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QScrollBar>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 namespace vistel {
 
 class TImgThread;
+class LoaderThreads;
 class ChooserSplitter;
 
 // The image chooser: a window of the viewer's size, all of it blue (its
@@ -98,6 +100,8 @@ class TGetImgForm : public Form {
   // Hand-off steps the loader asks the UI thread to run.
   void LoaderBegin(int& count);
   bool LoaderFileName(int i, std::string& folder, std::string& name);
+  // The whole list at once, for the threads that decode ahead.
+  void LoaderFileNames(std::string& folder, std::vector<std::string>& names);
   void LoaderAddThumb(int i, const std::string& name, Bitmap thumb);
   void LoaderEnd();
 
@@ -111,6 +115,13 @@ class TGetImgForm : public Form {
   int FColumns = 0;
   int FScrollPos = 0;
   int FScrollPage = 0;
+  // Test seam: called on a loader's worker thread with each picture's path
+  // before the file is looked at (a test blocks here as a dead network
+  // mount would). Taken by each loader when it starts; empty in the program.
+  std::function<void(const std::string&)> FLoaderReadHook;
+  // The loader's threads, kept from one load to the next (made at the
+  // first load).
+  std::shared_ptr<LoaderThreads> FLoaderThreads;
 
  private:
   void buildLayout();

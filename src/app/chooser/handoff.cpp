@@ -17,18 +17,17 @@ HandOffChannel::Result HandOffChannel::call(const std::function<void()>& operati
   if (stopRequested()) return Result::Stopped;
   pending_ = operation;
   state_ = State::Queued;
-  QObject* context = context_;
-  lock.unlock();
-  if (context == nullptr) {
-    lock.lock();
+  if (context_ == nullptr) {
     pending_ = nullptr;
     state_ = State::Idle;
     return Result::Stopped;
   }
-  // The event holds the channel alive even if the worker is gone by then.
+  // Posted under the lock: a worker abandoned by a stop may call in after
+  // its context is gone, and the stop (taken under this lock) is what tells
+  // it so. The event holds the channel alive even if the worker is gone by
+  // the time it runs; Qt drops it if the context goes first.
   QMetaObject::invokeMethod(
-      context, [self = shared_from_this()] { self->runPending(); }, Qt::QueuedConnection);
-  lock.lock();
+      context_, [self = shared_from_this()] { self->runPending(); }, Qt::QueuedConnection);
   cv_.wait(lock, [this] {
     return state_ == State::Done || state_ == State::Failed ||
            (state_ == State::Queued && stopRequested());

@@ -42,7 +42,8 @@ class HandOffChannel : public std::enable_shared_from_this<HandOffChannel> {
   void runPending();
 
   enum class State { Idle, Queued, Running, Done, Failed };
-  QObject* context_;  // outlives every worker: its owner stops them first
+  // Used only until the stop: its owner stops the channel before it goes.
+  QObject* context_;
   mutable std::mutex mutex_;
   std::condition_variable cv_;
   std::function<void()> pending_;

@@ -1,39 +1,64 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
-#include <thread>
 
 #include "chooser/handoff.h"
 
 namespace vistel {
 
+class LoaderThreads;
 class TGetImgForm;
+class ThumbWorkers;
 
-// The thumbnail loader: one thread that makes a thumbnail for every file of
-// the chooser's file list, in order. It reads and decodes files itself;
-// every read of the file list and every change to the chooser runs on the
-// UI thread as a hand-off. Created running; the chooser owns it.
+// The thumbnail loader: a thread that makes a thumbnail for every file of
+// the chooser's file list and hands them over in file order, one at a time.
+// Worker threads (ThumbWorkers) read and decode the files ahead of it; every
+// read of the file list and every change to the chooser runs on the UI
+// thread as a hand-off. Created running, on threads the chooser keeps from
+// one load to the next (LoaderThreads); the chooser owns it.
 class TImgThread {
  public:
-  explicit TImgThread(TGetImgForm* chooser);
-  // Stops (request, then wait) if still running.
+  TImgThread(TGetImgForm* chooser, std::shared_ptr<LoaderThreads> threads);
+  // Stops (request, then a bounded wait) if still running.
   ~TImgThread();
   TImgThread(const TImgThread&) = delete;
   TImgThread& operator=(const TImgThread&) = delete;
 
-  // Requests the stop and waits until the thread has ended. Called on the
-  // UI thread; a hand-off the loader has queued is discarded.
-  void Stop();
+  // Requests the stop and waits until every thread of the load has ended
+  // its part, at most kStopWait: threads that have not by then (a read
+  // that never returns, on a dead network mount) are abandoned. They hold only
+  // the load's own shared state, and its stopped channel delivers nothing
+  // of theirs. Called on the UI thread; a hand-off the loader has queued is
+  // discarded. Returns false when threads were abandoned.
+  bool Stop();
+
+  // A healthy load answers a stop within a few milliseconds: every wait of
+  // its threads wakes at the request, and the decoders look at it at least
+  // once per row of blocks and the file reader once per megabyte. The
+  // bound leaves that room several times over on a busy machine, and is
+  // still too short for a person to take the window for frozen.
+  static constexpr std::chrono::milliseconds kStopWait{100};
+
+  // Decoding threads for this machine: one per core, at most 8.
+  // VISTEL_THUMBNAIL_WORKERS overrides the count (tests run several).
+  static int workerCount();
 
   const HandOffChannel& channel() const { return *channel_; }
+  // Workers decoding at this moment.
+  int busyWorkers() const;
 
  private:
-  void Execute();
-  void LoadThumbnails();
+  // The loader thread's body, and its per-file loop. They reach the chooser
+  // only inside hand-offs, never on their own thread.
+  static void Execute(const std::shared_ptr<ThumbWorkers>& workers, TGetImgForm* chooser);
+  static void LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser);
 
-  TGetImgForm* chooser_;
   std::shared_ptr<HandOffChannel> channel_;
-  std::thread thread_;
+  std::shared_ptr<ThumbWorkers> workers_;
+  std::shared_ptr<LoaderThreads> threads_;
+  bool stopped_ = false;
+  bool answered_ = true;
 };
 
 }  // namespace vistel

@@ -6,6 +6,7 @@
 #include "chooser/get_img_form.h"
 #include "chooser/grid_geometry.h"
 #include "chooser/img_thread.h"
+#include "chooser/loader_threads.h"
 #include "viewer/form1.h"
 #include "windows/platform.h"
 
@@ -13,18 +14,19 @@ namespace vistel {
 
 namespace {
 
-// The application-starting cursor of a running load. A stopped load leaves
-// it on; the next load that ends takes it off.
+// The application-starting cursor of a running load, taken off when the
+// load ends or is stopped. True when it changed.
 bool appStartCursorOn = false;
 
-void setAppStartCursor(bool on) {
-  if (on == appStartCursorOn) return;
+bool setAppStartCursor(bool on) {
+  if (on == appStartCursorOn) return false;
   appStartCursorOn = on;
   if (on) {
     QApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
   } else {
     QApplication::restoreOverrideCursor();
   }
+  return true;
 }
 
 // Moving the pointer by a pixel makes the window system show the new cursor
@@ -47,6 +49,9 @@ void TGetImgForm::StopLoader() {
   if (!FLoading) return;
   FLoading = false;
   if (FLoader) FLoader->Stop();
+  // A stopped load must not leave the busy cursor up until some later load
+  // ends; the nudge shows the change at once, as at a load's end.
+  if (setAppStartCursor(false)) nudgePointer(-1);
 }
 
 void TGetImgForm::DiscardThumbs() {
@@ -67,7 +72,8 @@ void TGetImgForm::StartLoader() {
   FLoading = true;
   FLastThumb = -1;
   FListToThumb.assign(static_cast<std::size_t>(FileListBox1->count()), -1);
-  FLoader = std::make_unique<TImgThread>(this);
+  if (!FLoaderThreads) FLoaderThreads = std::make_shared<LoaderThreads>();
+  FLoader = std::make_unique<TImgThread>(this, FLoaderThreads);
 }
 
 void TGetImgForm::LoaderBegin(int& count) {
@@ -81,6 +87,11 @@ bool TGetImgForm::LoaderFileName(int i, std::string& folder, std::string& name) 
   folder = FileListBox1->directory();
   name = FileListBox1->item(i);
   return true;
+}
+
+void TGetImgForm::LoaderFileNames(std::string& folder, std::vector<std::string>& names) {
+  folder = FileListBox1->directory();
+  names = FileListBox1->items();
 }
 
 void TGetImgForm::LoaderAddThumb(int i, const std::string& name, Bitmap thumb) {

@@ -1,7 +1,13 @@
 #include "chooser/thumb_maker.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <memory>
+#include <optional>
 
 #include "chooser/grid_geometry.h"
 #include "controls/canvas.h"
@@ -41,17 +47,78 @@ Bitmap sampleRows(int w, int h, RowAt&& rowAt) {
   return thumb;
 }
 
+void enterWhole(WholePictureGate* gate) {
+  if (gate != nullptr && !gate->tryEnter()) throw ThumbnailDeferred();
+}
+
+// libjpeg keeps the whole picture for a progressive file's coefficients and
+// for the two-pass colour quantiser.
+bool jpegNeedsWhole(bool progressive, int components) {
+  const bool eightBit = JpegPicture::screenBitsPerPixel() <= 8;
+  return progressive || (eightBit && components == 3);
+}
+
+// The frame header of a JPEG file, found by walking its markers with small
+// reads: progressive or not, and the number of components; nothing when
+// the file is not a readable JPEG up to its frame.
+std::optional<JpegHeader> peekJpegFrame(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  std::uint8_t b[10];
+  auto readAt = [&](off_t at, std::size_t n) {
+    ssize_t got;
+    do {
+      got = ::pread(fd, b, n, at);
+    } while (got < 0 && errno == EINTR);
+    return got == static_cast<ssize_t>(n);
+  };
+  if (!readAt(0, 2) || b[0] != 0xFF || b[1] != 0xD8) return std::nullopt;
+  off_t at = 2;
+  for (int segments = 0; segments < 256; ++segments) {
+    if (!readAt(at, 4) || b[0] != 0xFF) return std::nullopt;
+    const int marker = b[1];
+    if (marker == 0xFF) {  // fill byte
+      ++at;
+      continue;
+    }
+    if (marker == 0xD9 || marker == 0xDA) return std::nullopt;   // no frame before the data
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length
+      at += 2;
+      continue;
+    }
+    const bool frame =
+        marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frame) {
+      if (!readAt(at + 4, 6)) return std::nullopt;
+      JpegHeader h;
+      h.progressive = marker == 0xC2 || marker == 0xCA;
+      h.components = b[5];
+      return h;
+    }
+    at += 2 + (b[2] << 8 | b[3]);
+  }
+  return std::nullopt;
+}
+
 Bitmap sampleBitmap(const Bitmap& src) {
   return sampleRows(src.width(), src.height(), [&src](int sy) { return src.scanLine(sy); });
 }
 
-Bitmap jpegThumbnail(const std::vector<std::uint8_t>& data, const std::atomic<bool>* stop) {
+Bitmap jpegThumbnail(const std::vector<std::uint8_t>& data, const std::atomic<bool>* stop,
+                     WholePictureGate* gate) {
   JpegDecoder decoder(data);
   // A progressive file is read whole before its first row: the stop flag
   // must reach into libjpeg to end that early.
   decoder.setInterruptFlag(stop);
-  decoder.readHeader();
+  const JpegHeader& header = decoder.readHeader();
   checkStop(stop);
+  if (jpegNeedsWhole(header.progressive, header.components)) enterWhole(gate);
   const JpegOutput& out = decoder.start(JpegPicture::screenBitsPerPixel() <= 8);
   checkStop(stop);
   const int w = out.width, h = out.height;
@@ -90,11 +157,13 @@ Bitmap jpegThumbnail(const std::vector<std::uint8_t>& data, const std::atomic<bo
   });
 }
 
-Bitmap bmpThumbnail(const std::string& path, const std::atomic<bool>* stop) {
+Bitmap bmpThumbnail(const std::string& path, const std::atomic<bool>* stop,
+                    WholePictureGate* gate) {
   // Uncompressed rows are read one by one, only those the sampling picks;
   // RLE streams run on across rows and are read whole.
   BmpRowReader file(path);
   if (!file.rowsReadable()) {
+    enterWhole(gate);
     const Bitmap full = readBmp(readFileBytes(path, stop));
     checkStop(stop);
     return sampleBitmap(full);
@@ -111,14 +180,25 @@ Bitmap bmpThumbnail(const std::string& path, const std::atomic<bool>* stop) {
 
 }  // namespace
 
-Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<bool>* stop) {
+Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<bool>* stop,
+                     WholePictureGate* gate) {
   checkStop(stop);
   try {
-    if (isJpeg) return jpegThumbnail(readFileBytes(path, stop), stop);
-    return bmpThumbnail(path, stop);
+    if (isJpeg) return jpegThumbnail(readFileBytes(path, stop), stop, gate);
+    return bmpThumbnail(path, stop, gate);
   } catch (const PictureError&) {
     checkStop(stop);  // broken off by the stop flag: a stop, not a bad file
     throw;
+  }
+}
+
+bool thumbnailNeedsWholePicture(const std::string& path, bool isJpeg) {
+  try {
+    if (!isJpeg) return !BmpRowReader(path).rowsReadable();
+    const std::optional<JpegHeader> h = peekJpegFrame(path);
+    return h && jpegNeedsWhole(h->progressive, h->components);
+  } catch (...) {
+    return false;  // the decode will fail on its own
   }
 }
 

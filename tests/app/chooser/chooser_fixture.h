@@ -60,6 +60,11 @@ class ChooserTest : public ::testing::Test {
     dir_ = tmpl;
     std::system(("cp " VISTEL_SAMPLES "/* '" + dir_ + "'").c_str());
     ASSERT_EQ(mkdir((dir_ + "/sub").c_str(), 0755), 0);
+    // Each test starts with an empty thumbnail cache of its own.
+    char cacheTmpl[] = "/tmp/vistel-cache-XXXXXX";
+    ASSERT_NE(mkdtemp(cacheTmpl), nullptr);
+    cacheHome_ = cacheTmpl;
+    setenv("XDG_CACHE_HOME", cacheHome_.c_str(), 1);
     char cwd[4096];
     oldCwd_ = getcwd(cwd, sizeof cwd) != nullptr ? cwd : "/";
     ASSERT_EQ(chdir(dir_.c_str()), 0);
@@ -69,8 +74,11 @@ class ChooserTest : public ::testing::Test {
   void TearDown() override {
     delete viewer;
     (void)chdir(oldCwd_.c_str());
-    std::system(("chmod -R u+rwx '" + dir_ + "'; rm -rf '" + dir_ + "'").c_str());
+    std::system(
+        ("chmod -R u+rwx '" + dir_ + "'; rm -rf '" + dir_ + "' '" + cacheHome_ + "'").c_str());
   }
+  // Where the loaders of this test keep their thumbnails.
+  std::string cacheFolder() const { return cacheHome_ + "/vistel/thumbnails"; }
 
   void write(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
@@ -116,6 +124,7 @@ class ChooserTest : public ::testing::Test {
   }
 
   std::string dir_;
+  std::string cacheHome_;
   std::string oldCwd_;
   TForm1* viewer = nullptr;
   TGetImgForm* chooser = nullptr;

@@ -1,9 +1,15 @@
 // The chooser window on the offscreen platform: browsing, the hand-over of
 // the chosen picture, the grid the loader fills, scrolling, the locator and
 // arrow-key stepping.
-#include <QApplication>
+#include <dirent.h>
 
+#include <QApplication>
+#include <cstring>
+
+#include "chooser/file_mask.h"
 #include "chooser/grid_geometry.h"
+#include "chooser/thumb_cache.h"
+#include "chooser/thumb_maker.h"
 #include "chooser_fixture.h"
 #include "windows/error_box.h"
 #include "windows/key_codes.h"
@@ -173,6 +179,80 @@ TEST_F(ChooserTest, GridFillsInFileOrderAndSkipsFailures) {
   EXPECT_EQ(chooser->scrollPageSize(), 330);
   EXPECT_TRUE(chooser->ScrollBar1->isEnabled());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the busy cursor is gone
+}
+
+// Several decoding threads, one, and the thumbnail cache all give the
+// thumbnails of the plain full decode, byte for byte; the cache is read on
+// a second fill, and anything changed since is made anew.
+TEST_F(ChooserTest, ThumbnailsAreTheFullDecodeWithAnyThreadsAndFromTheCache) {
+  auto pixelsOf = [&](const std::string& name) -> const Bitmap& {
+    const int t = chooser->FListToThumb[static_cast<std::size_t>(indexOf(name))];
+    EXPECT_GE(t, 0) << name;
+    const Picture* p = chooser->FThumbs[static_cast<std::size_t>(std::max(t, 0))]->picture();
+    return static_cast<const BitmapPicture*>(p)->bitmap();
+  };
+  auto same = [](const Bitmap& a, const Bitmap& b) {
+    return a.width() == 93 && b.width() == 93 && a.height() == 93 && b.height() == 93 &&
+           std::memcmp(a.scanLine(0), b.scanLine(0), 93 * 93 * 4) == 0;
+  };
+  auto expectFullDecode = [&](const char* when) {
+    SCOPED_TRACE(when);
+    EXPECT_EQ(chooser->FLastThumb, 10);  // every sample listed
+    for (const std::string& name : chooser->FileListBox1->items())
+      EXPECT_TRUE(same(pixelsOf(name), thumbnailByFullDecode(dir_ + "/" + name, isJpegName(name))))
+          << name;
+  };
+  auto entries = [&] {
+    int n = 0;
+    DIR* d = opendir(cacheFolder().c_str());
+    while (const dirent* e = d != nullptr ? readdir(d) : nullptr) n += e->d_name[0] != '.';
+    if (d != nullptr) closedir(d);
+    return n;
+  };
+  for (const char* threads : {"1", "3"}) {
+    setenv("VISTEL_THUMBNAIL_WORKERS", threads, 1);
+    std::system(("rm -rf '" + cacheFolder() + "'").c_str());
+    showGridAndLoad();
+    expectFullDecode(threads);
+    EXPECT_EQ(entries(), 11);
+    showGridAndLoad();
+    expectFullDecode("from the cache");
+  }
+  unsetenv("VISTEL_THUMBNAIL_WORKERS");
+
+  // An entry planted for rose.jpg shows: the second fill reads the cache,
+  // not the picture.
+  ThumbCache cache(cacheFolder());
+  const auto rose = ThumbKey::of(dir_ + "/rose.jpg");
+  cache.store(*rose, Bitmap::filled(93, 93, PixelFormat::Rgb24, kBlack));
+  showGridAndLoad();
+  EXPECT_EQ(pixelsOf("rose.jpg").pixel(50, 50), kBlack);
+  // Edited, it is decoded again.
+  ASSERT_EQ(std::system(("cp '" + dir_ + "/Meadow.JPG' '" + dir_ + "/rose.jpg'").c_str()), 0);
+  showGridAndLoad();
+  expectFullDecode("edited");
+  // A damaged entry is decoded again and replaced by a sound one.
+  const auto meadow = ThumbKey::of(dir_ + "/Meadow.JPG");
+  {
+    std::fstream f(cache.entryPath(*meadow), std::ios::in | std::ios::out | std::ios::binary);
+    f.seekg(9000);
+    const char c = static_cast<char>(f.get() ^ 1);
+    f.seekp(9000);
+    f.put(c);
+  }
+  EXPECT_FALSE(cache.find(*meadow));
+  showGridAndLoad();
+  expectFullDecode("damaged entry");
+  EXPECT_TRUE(cache.find(*meadow));
+  EXPECT_EQ(entries(), 12);  // the edited rose.jpg has an entry of its own
+
+  // Switched off, nothing is read or written.
+  std::system(("rm -rf '" + cacheFolder() + "'").c_str());
+  setenv("VISTEL_NO_THUMBNAIL_CACHE", "1", 1);
+  showGridAndLoad();
+  unsetenv("VISTEL_NO_THUMBNAIL_CACHE");
+  expectFullDecode("no cache");
+  EXPECT_NE(access(cacheFolder().c_str(), F_OK), 0);
 }
 
 TEST_F(ChooserTest, ViewSwitchesRebuildOnlyWhenPending) {

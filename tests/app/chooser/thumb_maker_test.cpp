@@ -3,6 +3,7 @@
 #include "chooser/thumb_maker.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <thread>
 
 #include "chooser/file_mask.h"
+#include "chooser/thumb_cache.h"
 #include "chooser_fixture.h"
 #include "pictures/picture.h"
 
@@ -141,6 +143,172 @@ TEST(ThumbMakerStop, RaisedFlagStopsAtOnce) {
   std::atomic<bool> stop{true};
   const std::string path = std::string(VISTEL_SAMPLES) + "/rose.jpg";
   EXPECT_THROW(makeThumbnail(path, true, &stop), ThumbnailStopped);
+}
+
+// A file whose decode needs the whole picture in memory asks the gate
+// first, and gives way when refused; the others never ask. Its headers
+// alone tell which it is.
+TEST(ThumbMakerGate, WholePictureDecodesAskFirst) {
+  struct Refusing : WholePictureGate {
+    int asked = 0;
+    bool tryEnter() override { return ++asked, false; }
+  };
+  for (const auto& [name, whole] : {std::pair{"Lighthouse.Jpg", true},     // progressive
+                                    std::pair{"Stained_Glass.BMP", true},  // RLE4
+                                    std::pair{"rose.jpg", false}, std::pair{"tulips.Bmp", false}}) {
+    SCOPED_TRACE(name);
+    Refusing gate;
+    const std::string path = std::string(VISTEL_SAMPLES) + "/" + name;
+    if (whole) {
+      EXPECT_THROW(makeThumbnail(path, isJpegName(name), nullptr, &gate), ThumbnailDeferred);
+    } else {
+      EXPECT_NO_THROW(makeThumbnail(path, isJpegName(name), nullptr, &gate));
+    }
+    EXPECT_EQ(gate.asked, whole ? 1 : 0);
+    EXPECT_EQ(thumbnailNeedsWholePicture(path, isJpegName(name)), whole);
+  }
+  EXPECT_FALSE(thumbnailNeedsWholePicture(VISTEL_SAMPLES "/tulips.Bmp", true));  // not a JPEG
+  EXPECT_FALSE(thumbnailNeedsWholePicture(VISTEL_SAMPLES "/missing.jpg", true));
+}
+
+// The thumbnail cache on its own: what counts as the same file, entries
+// that must not be believed, the size cap and a folder it cannot use.
+class Cache : public Scratch {
+ protected:
+  std::string folder() const { return dir_ + "/cache/vistel/thumbnails"; }
+  Bitmap thumbOf(const std::string& sample) {
+    return makeThumbnail(std::string(VISTEL_SAMPLES) + "/" + sample, isJpegName(sample));
+  }
+  static int mode(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 0777) : -1;
+  }
+};
+
+TEST_F(Cache, HitIsExactAndAnyChangeOfTheFileMisses) {
+  ThumbCache cache(folder());
+  const std::string pic = write("p.jpg", "");
+  ASSERT_EQ(std::system(("cp " VISTEL_SAMPLES "/rose.jpg '" + pic + "'").c_str()), 0);
+  const auto key = ThumbKey::of(dir_ + "/./p.jpg");  // the canonical path is the key
+  ASSERT_TRUE(key);
+  EXPECT_EQ(key->path, dir_ + "/p.jpg");
+  EXPECT_FALSE(cache.find(*key));
+  const Bitmap made = thumbOf("rose.jpg");
+  cache.store(*key, made);
+  const auto hit = cache.find(*key);
+  ASSERT_TRUE(hit);
+  EXPECT_EQ(std::memcmp(hit->scanLine(0), made.scanLine(0), 93 * 93 * 4), 0);
+  EXPECT_EQ(hit->format(), made.format());
+  EXPECT_EQ(mode(cache.entryPath(*key)), 0600);
+  EXPECT_EQ(mode(dir_ + "/cache/vistel"), 0700);
+  EXPECT_EQ(mode(folder()), 0700);
+
+  // Rewritten with other bytes of the same size, its times then set back:
+  // the status change time still tells.
+  struct stat before {};
+  ASSERT_EQ(stat(pic.c_str(), &before), 0);
+  {
+    std::fstream f(pic, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(2000);
+    f.put('\x55');
+  }
+  const timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(utimensat(AT_FDCWD, pic.c_str(), times, 0), 0);
+  const auto edited = ThumbKey::of(pic);
+  ASSERT_TRUE(edited);
+  EXPECT_EQ(edited->mtimeNs, key->mtimeNs);
+  EXPECT_NE(*edited, *key);
+  EXPECT_FALSE(cache.find(*edited));
+  // Another file, even a hard link's other name, is another key.
+  ASSERT_EQ(link(pic.c_str(), (dir_ + "/q.jpg").c_str()), 0);
+  EXPECT_FALSE(cache.find(*ThumbKey::of(dir_ + "/q.jpg")));
+  EXPECT_FALSE(ThumbKey::of(dir_ + "/missing.jpg"));
+  EXPECT_FALSE(ThumbKey::of(dir_));
+}
+
+TEST_F(Cache, DamagedTruncatedAndForeignEntriesMissAndAreReplaced) {
+  ThumbCache cache(folder());
+  const auto a = ThumbKey::of(write("a.bmp", "a"));
+  const auto b = ThumbKey::of(write("b.bmp", "bb"));
+  ASSERT_TRUE(a && b);
+  const Bitmap thumb = thumbOf("garden.bmp");
+  const std::string entry = cache.entryPath(*a);
+  auto damage = [&](const std::string& how) {
+    cache.store(*a, thumb);
+    cache.store(*b, thumb);
+    ASSERT_TRUE(cache.find(*a));
+    ASSERT_EQ(std::system(how.c_str()), 0) << how;
+    EXPECT_FALSE(cache.find(*a)) << how;
+    cache.store(*a, thumb);  // the next decode puts a sound one back
+    EXPECT_TRUE(cache.find(*a)) << how;
+  };
+  const std::string e = "'" + entry + "'";
+  damage("printf '\\001' | dd of=" + e + " bs=1 seek=20000 conv=notrunc status=none");  // pixels
+  damage("printf 'X' | dd of=" + e + " bs=1 seek=3 conv=notrunc status=none");          // magic
+  damage("truncate -s -1 " + e);
+  damage("truncate -s +1 " + e);
+  damage("head -c $(stat -c %s " + e + ") /dev/urandom > " + e + ".x && mv " + e + ".x " + e);
+  damage("cp '" + cache.entryPath(*b) + "' " + e);  // another file's entry
+  damage("rm " + e + " && mkdir " + e);
+}
+
+TEST_F(Cache, TrimDropsTheLeastRecentlyUsedDownToTheCap) {
+  const Bitmap thumb = thumbOf("rose.jpg");
+  std::vector<ThumbKey> keys;
+  for (int i = 0; i < 5; ++i) keys.push_back(*ThumbKey::of(write("f" + std::to_string(i), "x")));
+  ThumbCache probe(folder());
+  probe.store(keys[0], thumb);
+  struct stat st {};
+  ASSERT_EQ(stat(probe.entryPath(keys[0]).c_str(), &st), 0);
+  ThumbCache cache(folder(), static_cast<std::uint64_t>(st.st_size) * 3);
+  // Stored oldest first, one second apart; then entry 0 is used again.
+  for (int i = 0; i < 5; ++i) {
+    cache.store(keys[static_cast<std::size_t>(i)], thumb);
+    const timespec t[2] = {{1000 + i, 0}, {1000 + i, 0}};
+    utimensat(AT_FDCWD, cache.entryPath(keys[static_cast<std::size_t>(i)]).c_str(), t, 0);
+  }
+  ASSERT_TRUE(cache.find(keys[0]));
+  write("cache/vistel/thumbnails/notes.txt", "not ours");
+  write("cache/vistel/thumbnails/.tmp-left", "a crash's");
+  const timespec old[2] = {{1000, 0}, {1000, 0}};
+  utimensat(AT_FDCWD, (folder() + "/.tmp-left").c_str(), old, 0);
+  cache.trim();
+  EXPECT_TRUE(cache.find(keys[0]));
+  EXPECT_FALSE(cache.find(keys[1]));
+  EXPECT_FALSE(cache.find(keys[2]));
+  EXPECT_TRUE(cache.find(keys[3]));
+  EXPECT_TRUE(cache.find(keys[4]));
+  EXPECT_EQ(access((folder() + "/notes.txt").c_str(), F_OK), 0);
+  EXPECT_NE(access((folder() + "/.tmp-left").c_str(), F_OK), 0);
+}
+
+TEST_F(Cache, FolderItCannotUseOnlyMisses) {
+  const auto key = ThumbKey::of(write("a.bmp", "a"));
+  // Under a regular file no folder can be made.
+  ThumbCache cache(dir_ + "/a.bmp/vistel/thumbnails");
+  cache.store(*key, thumbOf("rose.jpg"));
+  EXPECT_FALSE(cache.find(*key));
+  cache.trim();
+
+  // Where it lives: XDG_CACHE_HOME if absolute, else the home's .cache;
+  // VISTEL_NO_THUMBNAIL_CACHE turns it off.
+  struct Env {
+    const char* name;
+    std::string old;
+    bool had;
+    explicit Env(const char* n) : name(n), had(std::getenv(n) != nullptr) {
+      if (had) old = std::getenv(n);
+    }
+    ~Env() { had ? setenv(name, old.c_str(), 1) : unsetenv(name); }
+  } xdg("XDG_CACHE_HOME"), home("HOME"), off("VISTEL_NO_THUMBNAIL_CACHE");
+  setenv("HOME", "/home/u", 1);
+  unsetenv("VISTEL_NO_THUMBNAIL_CACHE");
+  setenv("XDG_CACHE_HOME", "/x/c", 1);
+  EXPECT_EQ(ThumbCache::folderFromEnvironment(), "/x/c/vistel/thumbnails");
+  setenv("XDG_CACHE_HOME", "relative", 1);
+  EXPECT_EQ(ThumbCache::folderFromEnvironment(), "/home/u/.cache/vistel/thumbnails");
+  setenv("VISTEL_NO_THUMBNAIL_CACHE", "1", 1);
+  EXPECT_EQ(ThumbCache::folderFromEnvironment(), "");
 }
 
 }  // namespace

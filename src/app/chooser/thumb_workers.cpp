@@ -1,0 +1,242 @@
+#include "chooser/thumb_workers.h"
+
+#include <algorithm>
+
+#include "chooser/file_mask.h"
+#include "chooser/thumb_maker.h"
+#include "pictures/picture.h"
+
+namespace vistel {
+
+// The whole-picture buffer goes to the first worker only.
+class ThumbWorkers::Gate : public WholePictureGate {
+ public:
+  explicit Gate(bool mayHold) : mayHold_(mayHold) {}
+  bool tryEnter() override { return mayHold_; }
+
+ private:
+  bool mayHold_;
+};
+
+ThumbWorkers::ThumbWorkers(std::shared_ptr<HandOffChannel> channel, Settings settings)
+    : channel_(std::move(channel)),
+      settings_(std::move(settings)),
+      // A few files per worker past the one the loader waits for: enough
+      // that none idles while the loader hands a thumbnail over.
+      window_(4 * std::max(1, settings_.workers)) {}
+
+void ThumbWorkers::expectThreads(int n) {
+  std::lock_guard lock(mutex_);
+  threads_ += n;
+}
+
+void ThumbWorkers::threadEnded() {
+  {
+    std::lock_guard lock(mutex_);
+    --threads_;
+  }
+  threadsCv_.notify_all();
+}
+
+bool ThumbWorkers::waitForThreads(std::chrono::milliseconds wait) {
+  std::unique_lock lock(mutex_);
+  return threadsCv_.wait_for(lock, wait, [this] { return threads_ == 0; });
+}
+
+void ThumbWorkers::publish(std::vector<std::string> paths) {
+  {
+    std::lock_guard lock(mutex_);
+    jobs_.resize(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) jobs_[i].path = std::move(paths[i]);
+  }
+  cv_.notify_all();
+}
+
+ThumbWorkers::Pick ThumbWorkers::pick(int index) const {
+  const int n = static_cast<int>(jobs_.size());
+  if (next_ >= n) return {};
+  const bool mayHoldWhole = index == 0;
+  const int windowEnd = std::min(n, next_ + window_);
+  const int lookEnd = std::min(n, next_ + kLookahead);
+  auto at = [this](int j) -> const Job& { return jobs_[static_cast<std::size_t>(j)]; };
+  auto takeable = [&](int j) {
+    return at(j).state == JobState::Pending && (at(j).kind != Kind::Whole || mayHoldWhole);
+  };
+  // The file the loader waits for.
+  if (takeable(next_)) return {next_, false};
+  // The first file known to need the whole-picture buffer.
+  bool wholeWaiting = false;
+  for (int j = next_ + 1; j < lookEnd && !wholeWaiting; ++j) {
+    if (at(j).state != JobState::Pending || at(j).kind != Kind::Whole) continue;
+    if (mayHoldWhole) return {j, false};
+    wholeWaiting = true;
+  }
+  // With none waiting for the first worker, look for the next one. A single
+  // worker has nothing to gain.
+  if (!wholeWaiting && settings_.workers > 1) {
+    for (int j = windowEnd; j < lookEnd; ++j)
+      if (at(j).state == JobState::Pending && at(j).kind == Kind::Unknown) return {j, true};
+  }
+  for (int j = next_ + 1; j < windowEnd; ++j)
+    if (takeable(j)) return {j, false};
+  return {};
+}
+
+Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate) {
+  if (settings_.beforeRead) settings_.beforeRead(path);
+  const std::atomic<bool>* stop = &channel_->stopFlag();
+  if (stop->load()) throw ThumbnailStopped();
+  ThumbCache* cache = settings_.cache.get();
+  const std::optional<ThumbKey> key = cache != nullptr ? ThumbKey::of(path) : std::nullopt;
+  if (key) {
+    if (std::optional<Bitmap> hit = cache->find(*key)) return std::move(*hit);
+  }
+  const std::size_t slash = path.rfind('/');
+  Bitmap thumb = makeThumbnail(path, isJpegName(path.substr(slash + 1)), stop, &gate);
+  // Kept only if the file stayed as it was while it was decoded.
+  if (key && ThumbKey::of(path) == key) {
+    cache->store(*key, thumb);
+    std::lock_guard lock(mutex_);
+    storedAny_ = true;
+  }
+  return thumb;
+}
+
+std::optional<Bitmap> ThumbWorkers::scoutOne(const std::string& path, bool& whole) {
+  if (settings_.beforeRead) settings_.beforeRead(path);
+  if (stopping()) throw ThumbnailStopped();
+  if (ThumbCache* cache = settings_.cache.get()) {
+    if (const std::optional<ThumbKey> key = ThumbKey::of(path))
+      if (std::optional<Bitmap> hit = cache->find(*key)) return hit;
+  }
+  const std::size_t slash = path.rfind('/');
+  whole = thumbnailNeedsWholePicture(path, isJpegName(path.substr(slash + 1)));
+  return std::nullopt;
+}
+
+void ThumbWorkers::runWorker(int index) {
+  Gate gate(index == 0);
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    Pick p;
+    cv_.wait(lock, [&] {
+      if (stopping() || finished_) return true;
+      p = pick(index);
+      return p.job >= 0;
+    });
+    if (stopping() || finished_) return;
+    Job& job = jobs_[static_cast<std::size_t>(p.job)];
+    job.state = JobState::Working;
+    const int generation = job.generation;
+    const std::string path = job.path;
+    ++busy_;
+    lock.unlock();
+
+    enum { Made, Failed, Deferred, Scouted, Stopped } outcome = Failed;
+    Bitmap thumb;
+    bool whole = false;
+    try {
+      if (p.scout) {
+        std::optional<Bitmap> hit = scoutOne(path, whole);
+        outcome = hit ? Made : Scouted;
+        if (hit) thumb = std::move(*hit);
+      } else {
+        thumb = makeOne(path, gate);
+        outcome = Made;
+      }
+    } catch (const ThumbnailStopped&) {
+      outcome = Stopped;
+    } catch (const ThumbnailDeferred&) {
+      outcome = Deferred;
+    } catch (...) {
+      // Unreadable or undecodable: no thumbnail, and nothing stored.
+      outcome = Failed;
+    }
+
+    lock.lock();
+    --busy_;
+    if (outcome == Stopped || stopping()) {
+      cv_.notify_all();
+      return;
+    }
+    if (job.state == JobState::Gone) {
+      // The loader passed the file by meanwhile.
+    } else if (job.generation != generation) {
+      job.state = JobState::Pending;  // renamed meanwhile: made again
+      job.kind = Kind::Unknown;
+    } else if (outcome == Scouted || outcome == Deferred) {
+      job.state = JobState::Pending;
+      job.kind = outcome == Deferred || whole ? Kind::Whole : Kind::Plain;
+    } else {
+      job.state = JobState::Done;
+      job.made = outcome == Made;
+      job.thumb = std::move(thumb);
+    }
+    cv_.notify_all();
+  }
+}
+
+ThumbWorkers::Outcome ThumbWorkers::take(int i, const std::string& path, Bitmap& thumb) {
+  std::unique_lock lock(mutex_);
+  if (i < 0 || i >= static_cast<int>(jobs_.size())) return Outcome::Failed;
+  next_ = i;
+  Job& job = jobs_[static_cast<std::size_t>(i)];
+  if (job.path != path) {
+    job.path = path;
+    ++job.generation;
+    if (job.state != JobState::Working) job.state = JobState::Pending;
+    job.kind = Kind::Unknown;
+    job.made = false;
+    job.thumb = Bitmap();
+  }
+  cv_.notify_all();  // the window moved on
+  cv_.wait(lock, [&] { return stopping() || job.state == JobState::Done; });
+  if (stopping()) return Outcome::Stopped;
+  job.state = JobState::Gone;
+  next_ = i + 1;
+  cv_.notify_all();
+  if (!job.made) return Outcome::Failed;
+  thumb = std::move(job.thumb);
+  return Outcome::Made;
+}
+
+void ThumbWorkers::skip(int i) {
+  {
+    std::lock_guard lock(mutex_);
+    if (i >= 0 && i < static_cast<int>(jobs_.size())) {
+      Job& job = jobs_[static_cast<std::size_t>(i)];
+      job.state = JobState::Gone;
+      job.thumb = Bitmap();
+    }
+    next_ = i + 1;
+  }
+  cv_.notify_all();
+}
+
+void ThumbWorkers::finish() {
+  {
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+  }
+  cv_.notify_all();
+}
+
+void ThumbWorkers::requestStop() {
+  channel_->requestStop();
+  {
+    std::lock_guard lock(mutex_);  // no thread is between its check and its wait
+  }
+  cv_.notify_all();
+}
+
+bool ThumbWorkers::storedAny() const {
+  std::lock_guard lock(mutex_);
+  return storedAny_;
+}
+
+int ThumbWorkers::busyWorkers() const {
+  std::lock_guard lock(mutex_);
+  return busy_;
+}
+
+}  // namespace vistel

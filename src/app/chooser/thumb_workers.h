@@ -1,0 +1,133 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "chooser/handoff.h"
+#include "chooser/thumb_cache.h"
+#include "pictures/bitmap.h"
+
+namespace vistel {
+
+// The decoding side of one load: worker threads that make the thumbnails of
+// the folder's files ahead of the loader, which takes them one at a time in
+// file order and hands them to the UI thread.
+//
+// Only the first worker decodes files that need a whole-picture buffer (a
+// progressive JPEG): so there is at most one such buffer at a time, always
+// in the same thread's memory, which the allocator then reuses instead of
+// every worker keeping a picture-sized hole of its own. The others pass
+// such a file by for the next one. So that those files are not left to the
+// end, workers look at the headers of the files further ahead (cheap: the
+// cache, or a few small reads), and the first worker, whenever it is free,
+// takes the first file found to need the buffer. Otherwise a worker takes
+// the file the loader waits for, else the lowest one within a short window
+// past it. Results wait at most a lookahead of files ahead of the loader
+// (34 KB each).
+//
+// Every thread of a load, the loader's own included, holds this through a
+// shared_ptr and nothing else of the chooser: a thread that Stop gives up on
+// keeps this alive until it ends, and can reach no control. Their stop is
+// the hand-off channel's, so it also reaches into the decoders.
+class ThumbWorkers {
+ public:
+  struct Settings {
+    int workers = 1;
+    // Nothing when thumbnails are not kept on disk.
+    std::shared_ptr<ThumbCache> cache;
+    // Called by a worker with each file's path before it looks at the file.
+    // A test puts a read that blocks here; empty otherwise.
+    std::function<void(const std::string&)> beforeRead;
+  };
+
+  ThumbWorkers(std::shared_ptr<HandOffChannel> channel, Settings settings);
+
+  // The threads that will run a part of this load (workers and the
+  // loader), counted before they start, so that waitForThreads never
+  // misses one.
+  void expectThreads(int n);
+  // Body of worker thread `index` (0 is the one that may hold a
+  // whole-picture buffer): makes thumbnails until the load is over.
+  void runWorker(int index);
+  // What each thread does last in its part, from its own stack.
+  void threadEnded();
+  // Waits for every expected thread to have ended its part, at most `wait`.
+  bool waitForThreads(std::chrono::milliseconds wait);
+
+  // Loader side. The files in file order, as the loader read them at the
+  // start: the workers begin.
+  void publish(std::vector<std::string> paths);
+  enum class Outcome { Made, Failed, Stopped };
+  // The thumbnail of file i, now named `path`. Made ahead under another name
+  // (the list changed meanwhile), it is dropped and made again.
+  Outcome take(int i, const std::string& path, Bitmap& thumb);
+  // File i is passed over (it is no longer listed).
+  void skip(int i);
+  // No more files to make: the workers leave.
+  void finish();
+  // Raises the channel's stop and wakes every thread.
+  void requestStop();
+
+  HandOffChannel& channel() { return *channel_; }
+  ThumbCache* cache() { return settings_.cache.get(); }
+  // Whether this load put any thumbnail into the cache.
+  bool storedAny() const;
+  // Workers decoding or reading the cache at this moment.
+  int busyWorkers() const;
+  int workerCount() const { return settings_.workers; }
+
+ private:
+  enum class JobState { Pending, Working, Done, Gone };
+  // Whether the file needs the whole-picture buffer, once known.
+  enum class Kind { Unknown, Plain, Whole };
+  struct Job {
+    std::string path;
+    JobState state = JobState::Pending;
+    Kind kind = Kind::Unknown;
+    int generation = 0;  // moved on when the file's name changes
+    bool made = false;
+    Bitmap thumb;
+  };
+  // What a worker does next: make job `job`, or only look at its headers.
+  struct Pick {
+    int job = -1;
+    bool scout = false;
+  };
+  class Gate;
+
+  // Files past the loader's whose headers are looked at and whose results
+  // may wait.
+  static constexpr int kLookahead = 128;
+
+  bool stopping() const { return channel_->stopRequested(); }
+  // The next thing for worker `index` to do. Under mutex_.
+  Pick pick(int index) const;
+  // Makes one thumbnail, from the cache when it has it. Throws what
+  // makeThumbnail throws.
+  Bitmap makeOne(const std::string& path, Gate& gate);
+  // The cached thumbnail of a file ahead, or else whether its decode needs
+  // the whole-picture buffer.
+  std::optional<Bitmap> scoutOne(const std::string& path, bool& whole);
+
+  std::shared_ptr<HandOffChannel> channel_;
+  Settings settings_;
+  int window_;
+
+  mutable std::mutex mutex_;
+  std::condition_variable cv_;
+  std::vector<Job> jobs_;
+  int next_ = 0;  // the file the loader waits for or will ask for next
+  bool finished_ = false;
+  bool storedAny_ = false;
+  int busy_ = 0;
+  int threads_ = 0;
+  std::condition_variable threadsCv_;
+};
+
+}  // namespace vistel
