@@ -11,7 +11,7 @@
 //   case <name>                   a new case; its steps follow, indented
 //     needs tray                  skipped on desks without what it names
 //     skip xfwm4 <why>            skipped under that window manager
-//     start [in home] [with compositor] [alpha]
+//     start [in home [many]] [with compositor]
 //     key alt / keydown ctrl / keyup ctrl / type ctrl+alt MOVEBRIGHT...
 //     move P / click P [right|middle] [double] / press P [right] /
 //     release [right] / glide P [steps N] [every MS] / wait MS
@@ -21,7 +21,7 @@
 //     expect <what> ...           polled until it holds (or times out):
 //       window NAME at X,Y | shown | hidden;  active NAME;  focus NAME;
 //       above NAME NAME;  pixel P skin|underlay|#rrggbb|not-underlay;
-//       shown FILE|nothing [at X,Y WxH] [chooser];  grid [scroll S]
+//       shown FILE|nothing [at X,Y WxH] [chooser] [backdrop];  grid [scroll S]
 //       [locator T|none];  ink P WxH;  help picture|text;  grab free;
 //       taskbar NAME...;  tray present|absent;  cursor arrow|busy|multidrag;
 //       menu open [at P]|closed;  cpu below PERCENT;  steady MS;  exit STATUS
@@ -30,7 +30,8 @@
 // Points: "x,y" in the device's client coordinates (it starts at 200,100
 // on the screen), a named point, a named point with an offset ("leaf+5,-3"),
 // or one the driver works out: file:NAME (the file list's row),
-// folder:NAME (the folder list's row), thumb:N (a grid cell), tray (the
+// folder:NAME (the folder list's row; "folder:." the start folder's own),
+// thumb:N (a grid cell), tray (the
 // notification-area icon), help:x,y (in the help window), screen:x,y.
 // Window names: viewer, panel, chooser, backdrop, help, underlay, or a
 // case's own; "active device" takes any of viewer, panel and chooser.

@@ -89,6 +89,10 @@ struct Cursors {
   QString name(const QImage& seen) const {
     for (const auto& [n, img] : known)
       if (img == seen && img.offset() == seen.offset()) return n;
+    // The busy cursor is animated: another frame of it has its size and hot
+    // spot.
+    const QImage& busy = known.at(QStringLiteral("busy"));
+    if (seen.size() == busy.size() && seen.offset() == busy.offset()) return QStringLiteral("busy");
     return QStringLiteral("other");
   }
 };
@@ -126,6 +130,7 @@ class Runner {
     skip_.clear();
     model_.setOrigin({kDeviceLeft, kDeviceTop});
     model_.setShown(QImage(), QRect());
+    model_.setBackdrop(false);
     model_.setAlpha(composited() ? 150 : 255);
     xdotool({QStringLiteral("mousemove"), QString::number(kParking.x()),
              QString::number(kParking.y())});
@@ -226,11 +231,13 @@ class Runner {
       p = kChooserPanel.topLeft() + QPoint(130, 5 + 13 * row + 6);
     }
     if (!ok && text.startsWith(QLatin1String("folder:"))) {
-      // The root, each folder down to the current one, then its subfolders.
+      // The root, each folder down to the start folder ("folder:."), then
+      // its subfolders.
       const QStringList subs = QDir(folder_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
       const int depth = static_cast<int>(folder_.split(QLatin1Char('/'), Qt::SkipEmptyParts).size());
-      const int row = depth + 1 + static_cast<int>(subs.indexOf(text.mid(7)));
-      ok = subs.contains(text.mid(7));
+      const bool self = text.mid(7) == QLatin1String(".");
+      const int row = self ? depth : depth + 1 + static_cast<int>(subs.indexOf(text.mid(7)));
+      ok = self || subs.contains(text.mid(7));
       p = kChooserPanel.topLeft() + QPoint(40, 46 + 16 * row + 8);
     }
     if (!ok && text.startsWith(QLatin1String("thumb:"))) {
@@ -363,6 +370,19 @@ class Runner {
       const QDir samples(folder_);
       for (const QString& n : samples.entryList(QDir::Files))
         QFile::copy(samples.filePath(n), home.filePath(QStringLiteral("pictures/") + n));
+      if (a.contains(QLatin1String("many"))) {
+        // A folder whose thumbnails take seconds: 40 greyscale 12 MP JPEGs,
+        // which decode whole.
+        home.mkdir(QStringLiteral("many"));
+        QImage big(4000, 3000, QImage::Format_Grayscale8);
+        for (int y = 0; y < big.height(); ++y)
+          for (int x = 0; x < big.width(); ++x)
+            big.scanLine(y)[x] = static_cast<uchar>((x * 7 + y * 13 + (x * y) % 97) & 0xFF);
+        const QString first = home.filePath(QStringLiteral("many/00.jpg"));
+        big.save(first, "JPEG", 90);
+        for (int i = 1; i < 40; ++i)
+          QFile::copy(first, home.filePath(QStringLiteral("many/%1.jpg").arg(i, 2, 10, QLatin1Char('0'))));
+      }
       folder_ = QDir(home_->path()).canonicalPath();
     }
     if (a.contains(QLatin1String("compositor")) && !composited()) {
@@ -493,6 +513,7 @@ class Runner {
     }
     if (what == QLatin1String("shown")) {
       const bool chooserUp = a.contains(QLatin1String("chooser"));
+      model_.setBackdrop(a.contains(QLatin1String("backdrop")));
       if (a.value(1) == QLatin1String("nothing"))
         return expectProbes([&] { return model_.emptyOpening(chooserUp); });
       const QImage& picture = model_.sample(a.value(1));

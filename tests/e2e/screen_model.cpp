@@ -93,9 +93,16 @@ QRgb ScreenModel::skin(QPoint p) const {
   return p.x() < skin_.width() && p.y() < skin_.height() ? rgb(skin_, p) : 0xFFFFFF;
 }
 
+QRgb ScreenModel::beneath() const {
+  if (!backdrop_) return kUnderlay;
+  if (alpha_ == 255) return 0x000000;  // without a compositor, opaque black
+  auto mix = [](int b) { return (255 - 250) * b / 255; };
+  return qRgb(mix(qRed(kUnderlay)), mix(qGreen(kUnderlay)), mix(qBlue(kUnderlay))) & 0xFFFFFF;
+}
+
 QRgb ScreenModel::skinSeen(QPoint p) const {
   const QRgb s = skin(p);
-  return s == 0xFFFFFF ? kUnderlay : over(s, kUnderlay);
+  return s == 0xFFFFFF ? beneath() : over(s, beneath());
 }
 
 // Where the viewer is see-through, the panel beneath it shows.

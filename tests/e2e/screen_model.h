@@ -33,6 +33,8 @@ class ScreenModel {
   // beneath them at `alpha`; without one they are opaque.
   void setAlpha(int alpha) { alpha_ = alpha; }
   void setOrigin(QPoint origin) { origin_ = origin; }
+  // The black backdrop lies behind the device (its own alpha is 250).
+  void setBackdrop(bool on) { backdrop_ = on; }
   QPoint screen(QPoint device) const { return device + origin_; }
 
   // `top` drawn by one of the device's windows over `beneath`.
@@ -60,6 +62,8 @@ class ScreenModel {
 
  private:
   QRgb behindViewer(QPoint p) const;
+  // What lies beneath the device: the underlay, or the backdrop over it.
+  QRgb beneath() const;
   QRgb viewerSeen(QPoint p) const;
   void thumbProbes(std::vector<Probe>& out, const QImage& thumb, int t, int scroll,
                    bool skipLocator) const;
@@ -71,6 +75,7 @@ class ScreenModel {
   QRect shownFrame_;
   QPoint origin_{kDeviceLeft, kDeviceTop};
   int alpha_ = 255;
+  bool backdrop_ = false;
 };
 
 // Probes the screenshot does not show; the first one described in `first`.
