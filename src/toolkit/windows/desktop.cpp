@@ -136,13 +136,17 @@ void Desktop::mirror() {
     // Below other applications' windows: directly below the one that has
     // the activation (the top one). Window managers do not all honour a
     // sibling in a restacking request, so ours are raised, bottom one first,
-    // and that window after them. Without such a window they are lowered,
+    // and that window comes up after them. Without such a window they are lowered,
     // top one first, which keeps their order at the bottom.
     std::uint32_t anchor = platform::foreignActiveWindow();
     if (anchor == 0) anchor = platform::topForeignWindow();
     if (anchor != 0 && foreign + 1 < order.end()) {
       for (auto it = order.end() - 1; it > foreign; --it) form(*it)->raise();
-      platform::raiseForeignWindow(anchor);
+      // Activated again rather than only raised: some window managers hand
+      // the focus to a window that is raised.
+      requested_ = kForeignWindows;
+      requestedAt_.restart();
+      platform::activateForeignWindow(anchor);
     } else {
       for (auto it = foreign + 1; it < order.end(); ++it) form(*it)->lower();
     }

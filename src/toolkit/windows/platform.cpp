@@ -166,11 +166,6 @@ void activateForeignWindow(std::uint32_t window) {
     askWindowManager(c, window, "_NET_ACTIVE_WINDOW", XCB_CURRENT_TIME, 0);
 }
 
-void raiseForeignWindow(std::uint32_t window) {
-  if (xcb_connection_t* c = xcbConnection(); c != nullptr && window != 0)
-    askWindowManager(c, window, "_NET_RESTACK_WINDOW", 0, XCB_STACK_MODE_ABOVE);
-}
-
 bool mouseButtonsDown() {
   xcb_connection_t* c = xcbConnection();
   if (c == nullptr) return QGuiApplication::mouseButtons() != Qt::NoButton;

@@ -38,12 +38,11 @@ std::uint32_t activeWindow();
 std::vector<std::uint32_t> stackingOrder();
 
 // Other programs' windows, by their window-system ids (0 for none): the
-// active one, and the top ordinary one. Activating one (the window manager
-// raises it too), and raising one to the top of its band.
+// active one, and the top ordinary one; activating one (the window manager
+// raises it too).
 std::uint32_t foreignActiveWindow();
 std::uint32_t topForeignWindow();
 void activateForeignWindow(std::uint32_t window);
-void raiseForeignWindow(std::uint32_t window);
 
 // Sends queued requests to the window system at once. On X11 a restacking
 // may otherwise wait in the connection's buffer until the next flush.
