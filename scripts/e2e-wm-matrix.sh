@@ -1,16 +1,14 @@
 #!/usr/bin/env bash
-# Runs the end-to-end tests once under each window manager people use
+# Runs the end-to-end scenarios once under each window manager people use
 # (openbox, xfwm4 with its compositor, kwin_x11, mutter), each desktop with
 # the tint2 task bar, and prints one summary per manager. kwin and mutter
 # are big, so they are installed here on first use instead of in setup.sh;
-# CI runs the tests under openbox only.
+# CI runs them under openbox and xfwm4.
 #   usage: scripts/e2e-wm-matrix.sh [MANAGER...]
-#   VISTEL_E2E_TESTS=REGEX picks the ctest tests (default: all e2e ones).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 managers=("$@")
 [ ${#managers[@]} -gt 0 ] || managers=(openbox xfwm4 kwin mutter)
-tests=${VISTEL_E2E_TESTS:-'^e2e\.'}
 
 need=()
 for wm in "${managers[@]}"; do
@@ -31,17 +29,18 @@ fi
 logs=build/e2e-matrix
 mkdir -p "$logs"
 bash scripts/build.sh >"$logs/build.log" 2>&1 || { tail -n 30 "$logs/build.log"; exit 1; }
+export VISTEL_BIN=$PWD/build/src/app/vistel VISTEL_UNDERLAY=$PWD/build/tests/vistel-underlay
+export VISTEL_SAMPLES=$PWD/samples XDG_CACHE_HOME=$PWD/build/xdg-cache
 status=0
 summary=()
 for wm in "${managers[@]}"; do
-  echo "matrix: end-to-end tests under $wm (log: $logs/$wm.log)" >&2
-  VISTEL_E2E_WM=$wm ctest --test-dir build -R "$tests" --output-on-failure >"$logs/$wm.log" 2>&1 ||
-    status=1
-  # ctest's own count, then the failed test cases that gtest named.
-  line=$(grep -E 'tests passed, [0-9]+ tests failed' "$logs/$wm.log" | tail -n 1)
-  failed=$(grep -E '^\[  FAILED  \] [A-Za-z_0-9]+\.[A-Za-z_0-9]+ \(' "$logs/$wm.log" |
-    sed -E 's/^\[  FAILED  \] ([^ ]+).*/\1/' | sort -u | tr '\n' ' ')
-  summary+=("$(printf '%-8s %s%s' "$wm" "${line:-no ctest result}" "${failed:+; failed: $failed}")")
+  echo "matrix: scenarios under $wm (log: $logs/$wm.log)" >&2
+  VISTEL_E2E_WM=$wm bash tests/e2e/run-e2e.sh build/tests/vistel-scenarios \
+    tests/e2e/scenarios/*.scn >"$logs/$wm.log" 2>&1 || status=1
+  # The driver's count, then the cases that failed.
+  line=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$logs/$wm.log" | tail -n 1)
+  failed=$(grep -E '^FAIL ' "$logs/$wm.log" | sed -E 's/^FAIL +//' | tr '\n' ';')
+  summary+=("$(printf '%-8s %s%s' "$wm" "${line:-no result}" "${failed:+; failed: $failed}")")
 done
 printf '%s\n' "${summary[@]}"
 exit $status

@@ -141,9 +141,9 @@ WindowId Desk::focused() const {
 }
 
 QStringList Desk::taskBarEntries(qint64 pid) const {
-  static const char* const kNotListed[] = {"_NET_WM_WINDOW_TYPE_DESKTOP", "_NET_WM_WINDOW_TYPE_DOCK",
-                                           "_NET_WM_WINDOW_TYPE_TOOLBAR", "_NET_WM_WINDOW_TYPE_MENU",
-                                           "_NET_WM_WINDOW_TYPE_UTILITY", "_NET_WM_WINDOW_TYPE_SPLASH"};
+  static const char* const kNotListed[] = {
+      "_NET_WM_WINDOW_TYPE_DESKTOP", "_NET_WM_WINDOW_TYPE_DOCK",    "_NET_WM_WINDOW_TYPE_TOOLBAR",
+      "_NET_WM_WINDOW_TYPE_MENU",    "_NET_WM_WINDOW_TYPE_UTILITY", "_NET_WM_WINDOW_TYPE_SPLASH"};
   const Atom skip = XInternAtom(dpy_, "_NET_WM_STATE_SKIP_TASKBAR", False);
   QStringList entries;
   for (WindowId w : clients()) {

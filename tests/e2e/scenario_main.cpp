@@ -67,8 +67,8 @@ struct Cursors {
     const std::pair<const char*, QCursor> shapes[] = {
         {"arrow", QCursor(Qt::ArrowCursor)},
         {"busy", QCursor(Qt::BusyCursor)},
-        {"multidrag", QCursor(drag, vistel::assets::kMultiDragHotSpotX,
-                              vistel::assets::kMultiDragHotSpotY)}};
+        {"multidrag",
+         QCursor(drag, vistel::assets::kMultiDragHotSpotX, vistel::assets::kMultiDragHotSpotY)}};
     int nudge = 0;
     for (const auto& [name, cursor] : shapes) {
       w.setCursor(cursor);
@@ -140,7 +140,8 @@ class Runner {
     for (const Step& s : c.steps) {
       const bool done = step(s);
       if (!shots.isEmpty())
-        desk_.screenshot().save(QStringLiteral("%1/%2.png").arg(shots).arg(s.line, 4, 10, QLatin1Char('0')));
+        desk_.screenshot().save(
+            QStringLiteral("%1/%2.png").arg(shots).arg(s.line, 4, 10, QLatin1Char('0')));
       if (!done) {
         if (!skip_.isEmpty()) break;
         failure_ = QStringLiteral("%1:%2: %3: %4")
@@ -187,8 +188,9 @@ class Runner {
 
   // The screen as the failing step left it, for a look.
   void keepScreen() {
-    const QString path = QDir::temp().filePath(
-        QStringLiteral("vistel-e2e-failed-%1-%2.png").arg(QCoreApplication::applicationPid()).arg(++failures_));
+    const QString path = QDir::temp().filePath(QStringLiteral("vistel-e2e-failed-%1-%2.png")
+                                                   .arg(QCoreApplication::applicationPid())
+                                                   .arg(++failures_));
     desk_.screenshot().save(path);
     failure_ += QStringLiteral(" (screen: %1)").arg(path);
   }
@@ -234,7 +236,8 @@ class Runner {
       // The root, each folder down to the start folder ("folder:."), then
       // its subfolders.
       const QStringList subs = QDir(folder_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-      const int depth = static_cast<int>(folder_.split(QLatin1Char('/'), Qt::SkipEmptyParts).size());
+      const int depth =
+          static_cast<int>(folder_.split(QLatin1Char('/'), Qt::SkipEmptyParts).size());
       const bool self = text.mid(7) == QLatin1String(".");
       const int row = self ? depth : depth + 1 + static_cast<int>(subs.indexOf(text.mid(7)));
       ok = self || subs.contains(text.mid(7));
@@ -331,13 +334,15 @@ class Runner {
       // window NAME screen:X,Y WxH: another plain window for the case.
       const std::optional<QPoint> at = point(a.value(1));
       bool ok = false;
-      const QPoint size = pair(QString(a.value(2)).replace(QLatin1Char('x'), QLatin1Char(',')), &ok);
+      const QPoint size =
+          pair(QString(a.value(2)).replace(QLatin1Char('x'), QLatin1Char(',')), &ok);
       if (!at || !ok) return fail(QStringLiteral("bad rectangle"));
       others_.push_back(std::make_unique<Program>(
-          env("VISTEL_UNDERLAY"), QStringList{a.value(0), QString::number(at->x()),
-                                              QString::number(at->y()), QString::number(size.x()),
-                                              QString::number(size.y())}));
-      return poll([&] { return desk_.window(a.value(0)) != 0 ? QString() : QStringLiteral("none"); });
+          env("VISTEL_UNDERLAY"),
+          QStringList{a.value(0), QString::number(at->x()), QString::number(at->y()),
+                      QString::number(size.x()), QString::number(size.y())}));
+      return poll(
+          [&] { return desk_.window(a.value(0)) != 0 ? QString() : QStringLiteral("none"); });
     }
     if (v == QLatin1String("minimize") || v == QLatin1String("activate")) {
       // What a task-bar button asks of the window manager.
@@ -381,23 +386,43 @@ class Runner {
         const QString first = home.filePath(QStringLiteral("many/00.jpg"));
         big.save(first, "JPEG", 90);
         for (int i = 1; i < 40; ++i)
-          QFile::copy(first, home.filePath(QStringLiteral("many/%1.jpg").arg(i, 2, 10, QLatin1Char('0'))));
+          QFile::copy(first,
+                      home.filePath(QStringLiteral("many/%1.jpg").arg(i, 2, 10, QLatin1Char('0'))));
       }
       folder_ = QDir(home_->path()).canonicalPath();
     }
     if (a.contains(QLatin1String("compositor")) && !composited()) {
-      compositor_ = std::make_unique<Program>(QStringLiteral("xcompmgr"),
-                                              QStringList{QStringLiteral("-n")});
+      compositor_ =
+          std::make_unique<Program>(QStringLiteral("xcompmgr"), QStringList{QStringLiteral("-n")});
       sleepMs(800);
       model_.setAlpha(150);
     }
     app_ = std::make_unique<Program>(env("VISTEL_BIN"), QStringList{}, folder_);
     return poll([&] {
-      for (const char* role : {"viewer", "panel", "chooser"})
-        if (desk_.window(title(QLatin1String(role))) == 0)
-          return QStringLiteral("no %1 window").arg(QLatin1String(role));
-      return QString();
-    }) && (sleepMs(600), true);
+             for (const char* role : {"viewer", "panel", "chooser"})
+               if (desk_.window(title(QLatin1String(role))) == 0)
+                 return QStringLiteral("no %1 window").arg(QLatin1String(role));
+             return QString();
+           }) &&
+           settled();
+  }
+
+  // The start-up's activations and raises have all been answered: the
+  // active window and the stacking order stay the same for half a second
+  // (kwin and mutter answer for a second or more after the windows map).
+  bool settled() {
+    QElapsedTimer t;
+    t.start();
+    auto state = [this] { return std::make_pair(desk_.active(), desk_.stacking()); };
+    auto last = state();
+    qint64 since = 0;
+    while (t.elapsed() - since < 500 && t.elapsed() < 5000) {
+      sleepMs(50);
+      auto now = state();
+      if (now != last) since = t.elapsed();
+      last = std::move(now);
+    }
+    return true;
   }
 
   // glide P [steps N] [every MS]: from where the pointer is, in even steps.
@@ -465,18 +490,18 @@ class Runner {
       const QPoint at = pair(a.value(3), &ok) + QPoint(kDeviceLeft, kDeviceTop);
       return poll([&] {
         const Geometry g = desk_.geometry(desk_.window(name));
-        return QPoint(g.x, g.y) == at ? QString()
-                                      : QStringLiteral("at %1,%2").arg(g.x - kDeviceLeft).arg(
-                                            g.y - kDeviceTop);
+        return QPoint(g.x, g.y) == at
+                   ? QString()
+                   : QStringLiteral("at %1,%2").arg(g.x - kDeviceLeft).arg(g.y - kDeviceTop);
       });
     }
     if (what == QLatin1String("active") || what == QLatin1String("focus")) {
       // "device": any of its three windows, all of which take the keys.
-      const QStringList names = a.value(1) == QLatin1String("device")
-                                    ? QStringList{title(QStringLiteral("viewer")),
-                                                  title(QStringLiteral("panel")),
-                                                  title(QStringLiteral("chooser"))}
-                                    : QStringList{title(a.value(1))};
+      const QStringList names =
+          a.value(1) == QLatin1String("device")
+              ? QStringList{title(QStringLiteral("viewer")), title(QStringLiteral("panel")),
+                            title(QStringLiteral("chooser"))}
+              : QStringList{title(a.value(1))};
       return poll([&] {
         const QString now =
             desk_.name(what == QLatin1String("active") ? desk_.active() : desk_.focused());
@@ -498,8 +523,8 @@ class Runner {
       const QPoint device = *p - model_.screen({0, 0});
       const QString colour = a.value(2);
       if (colour.startsWith(QLatin1String("not-"))) {
-        const QRgb not_ = colour == QLatin1String("not-underlay") ? kUnderlay
-                                                                   : model_.skinSeen(device);
+        const QRgb not_ =
+            colour == QLatin1String("not-underlay") ? kUnderlay : model_.skinSeen(device);
         return poll([&] {
           return (desk_.screenshot().pixel(*p) & 0xFFFFFF) != not_ ? QString()
                                                                    : QStringLiteral("it is");
@@ -523,8 +548,8 @@ class Runner {
       if (const int at = static_cast<int>(a.indexOf(QLatin1String("at"))); at > 0) {
         bool okSize = false;
         const QPoint tl = pair(a.value(at + 1), &ok);
-        const QPoint size = pair(a.value(at + 2).replace(QLatin1Char('x'), QLatin1Char(',')),
-                                 &okSize);
+        const QPoint size =
+            pair(a.value(at + 2).replace(QLatin1Char('x'), QLatin1Char(',')), &okSize);
         if (!ok || !okSize) return fail(QStringLiteral("bad rectangle"));
         frame = QRect(tl, QSize(size.x(), size.y()));
       }
@@ -535,9 +560,8 @@ class Runner {
                              ? a.value(a.indexOf(QLatin1String("scroll")) + 1).toInt()
                              : 0;
       const int at = static_cast<int>(a.indexOf(QLatin1String("locator")));
-      const int locator = at > 0 && a.value(at + 1) != QLatin1String("none")
-                              ? a.value(at + 1).toInt()
-                              : -1;
+      const int locator =
+          at > 0 && a.value(at + 1) != QLatin1String("none") ? a.value(at + 1).toInt() : -1;
       return expectProbes([&] { return model_.grid(scroll, locator); }, 12000);
     }
     if (what == QLatin1String("ink")) {
@@ -628,8 +652,7 @@ class Runner {
     if (what == QLatin1String("exit")) {
       const int status = app_->exitStatus(8000);
       exited_ = true;
-      return status == a.value(1).toInt() ? true
-                                          : fail(QStringLiteral("status %1").arg(status));
+      return status == a.value(1).toInt() ? true : fail(QStringLiteral("status %1").arg(status));
     }
     return fail(QStringLiteral("unknown expectation"));
   }
@@ -693,8 +716,7 @@ int main(int argc, char** argv) {
       if (!only.isEmpty() && !c.name.contains(only)) continue;
       const QString result = runner.run(c);
       std::printf("%-4s %s%s\n", qPrintable(result.left(4)), qPrintable(c.name),
-                  result.length() > 4 ? qPrintable(QStringLiteral("\n     ") + result.mid(5))
-                                      : "");
+                  result.length() > 4 ? qPrintable(QStringLiteral("\n     ") + result.mid(5)) : "");
       std::fflush(stdout);
       (result.startsWith(QLatin1String("ok"))     ? passed
        : result.startsWith(QLatin1String("skip")) ? skipped

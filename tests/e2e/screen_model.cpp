@@ -122,8 +122,7 @@ void ScreenModel::setShown(const QImage& picture, const QRect& frame) {
   shownFrame_ = frame;
 }
 
-std::vector<Probe> ScreenModel::opening(const QImage& picture, const QRect& frame,
-                                        bool chooserUp) {
+std::vector<Probe> ScreenModel::opening(const QImage& picture, const QRect& frame, bool chooserUp) {
   // Taken on a grid, away from the rectangle's edge lines (the panel's guide
   // lines lie on them), from the opening's outline, from the picture's
   // key-coloured pixels and, while the chooser is up, from its panel.
@@ -149,8 +148,8 @@ std::vector<Probe> ScreenModel::opening(const QImage& picture, const QRect& fram
                               nearLine(y, frame.top()) || nearLine(y, frame.bottom() + 1)))
         continue;
       const QPoint p(x, y), q = p - frame.topLeft();
-      if (frame.contains(p) && (q.x() >= picture.width() || q.y() >= picture.height() ||
-                                rgb(picture, q) == kViewerKey))
+      if (frame.contains(p) &&
+          (q.x() >= picture.width() || q.y() >= picture.height() || rgb(picture, q) == kViewerKey))
         continue;
       probes.push_back({screen(p), viewerSeen(p)});
     }
@@ -180,8 +179,8 @@ void ScreenModel::thumbProbes(std::vector<Probe>& out, const QImage& thumb, int 
 std::vector<Probe> ScreenModel::grid(int scroll, int locatorOn) {
   std::vector<Probe> all;
   const int n = static_cast<int>(thumbs_.size());
-  for (int t = 0; t < n; ++t) thumbProbes(all, thumbs_[static_cast<std::size_t>(t)], t, scroll,
-                                          t == locatorOn);
+  for (int t = 0; t < n; ++t)
+    thumbProbes(all, thumbs_[static_cast<std::size_t>(t)], t, scroll, t == locatorOn);
   if (locatorOn >= 0) {
     const QPoint cell(kFilePanel.left() + (locatorOn % kColumns) * kPitch + 3,
                       kFilePanel.top() + (locatorOn / kColumns) * kPitch + 3 - scroll);

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
   w.setWindowFlag(Qt::FramelessWindowHint);
   QPalette p = w.palette();
   const QColor asked = a.size() == 2 ? QColor(a[1]) : QColor();
-  p.setColor(QPalette::Window, own              ? QColor(0x99, 0x66, 0x33)
+  p.setColor(QPalette::Window, own               ? QColor(0x99, 0x66, 0x33)
                                : asked.isValid() ? asked
                                                  : QColor(0x33, 0x66, 0x99));
   w.setPalette(p);

@@ -131,8 +131,8 @@ void FileListBox::keyPressEvent(QKeyEvent* e) {
   // One column of names: Left and Right step through it like Up and Down.
   if ((e->key() == Qt::Key_Left || e->key() == Qt::Key_Right) &&
       (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-    QKeyEvent step(e->type(), e->key() == Qt::Key_Left ? Qt::Key_Up : Qt::Key_Down,
-                   e->modifiers(), e->text(), e->isAutoRepeat(), static_cast<ushort>(e->count()));
+    QKeyEvent step(e->type(), e->key() == Qt::Key_Left ? Qt::Key_Up : Qt::Key_Down, e->modifiers(),
+                   e->text(), e->isAutoRepeat(), static_cast<ushort>(e->count()));
     QListWidget::keyPressEvent(&step);
     e->setAccepted(step.isAccepted());
     return;

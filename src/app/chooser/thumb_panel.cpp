@@ -114,7 +114,8 @@ void ThumbPanel::mousePressEvent(QMouseEvent* e) {
   // A control under the pointer takes the press, whether it does anything
   // with it or not (the locator does not): the panel only gets the rest.
   if (Control* c = controlAt(pos.x(), pos.y()); c != nullptr && c->enabled()) {
-    if (c->onMouseDown) c->onMouseDown(*c, toMouseEvent(*e, pos.x() - c->left(), pos.y() - c->top()));
+    if (c->onMouseDown)
+      c->onMouseDown(*c, toMouseEvent(*e, pos.x() - c->left(), pos.y() - c->top()));
     return;
   }
   if (onMouseDown) onMouseDown(toMouseEvent(*e, pos.x(), pos.y()));

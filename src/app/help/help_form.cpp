@@ -1,7 +1,7 @@
 #include "help/help_form.h"
 
-#include <functional>
 #include <QKeyEvent>
+#include <functional>
 
 #include "assets/embedded_assets.h"
 #include "controls/fonts.h"

@@ -2,8 +2,8 @@
 
 #include <QMenu>
 #include <QPointer>
-#include <vector>
 #include <QString>
+#include <vector>
 
 #include "controls/picture_control.h"
 #include "windows/form.h"

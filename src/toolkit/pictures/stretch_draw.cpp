@@ -36,7 +36,8 @@ void drawImpl(const Surface& dst, const Rect& dstRect, const Rect& clip, const S
   const std::uint32_t keyPixel = key ? toPixel(*key) : 0;
   const int n = area.width();
   for (int y = area.top; y < area.bottom; ++y) {
-    const int sy = src.rect.top + (dh == sh ? y - dstRect.top : nearestSourceIndex(y - dstRect.top, dh, sh));
+    const int sy =
+        src.rect.top + (dh == sh ? y - dstRect.top : nearestSourceIndex(y - dstRect.top, dh, sh));
     const std::uint32_t* srow = src.pixels + static_cast<std::ptrdiff_t>(sy) * src.stride;
     std::uint32_t* out = dst.row(y) + area.left;
     if (sameWidth) {

@@ -1,9 +1,9 @@
 #include "windows/desktop.h"
 
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QWindow>
-#include <QDateTime>
 #include <algorithm>
 #include <cstdio>
 
@@ -124,7 +124,13 @@ void Desktop::mirror() {
   mirroredActive_ = active;
 
   bool flagsChanged = false;
-  for (const auto& [id, form] : forms_) flagsChanged |= form->applyTopmost(stack_.isTopmost(id));
+  for (const auto& [id, form] : forms_) {
+    if (form->applyTopmost(stack_.isTopmost(id))) {
+      trace("%s %s the stay-on-top band", qPrintable(form->windowTitle()),
+            stack_.isTopmost(id) ? "joins" : "leaves");
+      flagsChanged = true;
+    }
+  }
 
   std::vector<WindowId> order;
   for (WindowId id : stack_.fullOrder())
@@ -148,7 +154,10 @@ void Desktop::mirror() {
       requestedAt_.restart();
       platform::activateForeignWindow(anchor);
     } else {
-      for (auto it = foreign + 1; it < order.end(); ++it) form(*it)->lower();
+      for (auto it = foreign + 1; it < order.end(); ++it) {
+        trace("lower %s", qPrintable(form(*it)->windowTitle()));
+        form(*it)->lower();
+      }
     }
     // Above them: raised from the bottom up, so the top one ends on top;
     // those at the bottom that already lie in their order stay as they are.
@@ -207,6 +216,8 @@ void Desktop::windowMapped(Form*) {
 }
 
 void Desktop::forceMirror() {
+  for (const auto& [id, f] : forms_)
+    if (f->restoreWindowState()) trace("state of %s restored", qPrintable(f->windowTitle()));
   mirroredOrder_.clear();
   // Our activation is re-asserted only while we have it: with another
   // program active, that would be stealing the focus.

@@ -138,6 +138,10 @@ bool Form::applyTopmost(bool topmost) {
   return true;
 }
 
+bool Form::restoreWindowState() {
+  return isVisible() && platform::restoreWindowState(this, platformTopmost_, !taskBarEntry_);
+}
+
 void Form::setPlatformFlag(Qt::WindowType flag, bool on) {
   Qt::WindowFlags flags = windowFlags();
   flags.setFlag(flag, on);

@@ -96,6 +96,9 @@ class Form : public QWidget, public ControlHost {
   // Whether the task bar lists the window (on by default). A window of a
   // set that one task-bar entry stands for is kept off it.
   void setTaskBarEntry(bool on) { taskBarEntry_ = on; }
+  // Puts back the window manager state the window should have (on top, off
+  // the task bar) where the manager dropped it; true when it had.
+  bool restoreWindowState();
   // Gives the window the keyboard focus (activates it).
   void activate();
   // Creates the platform window if it does not exist yet and applies the
@@ -261,7 +264,7 @@ class Form : public QWidget, public ControlHost {
   bool maskOn_ = false;
 
   std::optional<QPoint> eventOrigin_;  // the window's origin at the mouse event in hand
-  Control* capture_ = nullptr;  // receives the mouse while a button is held
+  Control* capture_ = nullptr;         // receives the mouse while a button is held
   bool capturing_ = false;
   bool clickArmed_ = false;  // a left press that a release on the control turns into a click
   Control* hovered_ = nullptr;

@@ -6,12 +6,12 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QWidget>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-#include <algorithm>
 
 namespace vistel::platform {
 
@@ -43,7 +43,7 @@ namespace {
 xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
   xcb_intern_atom_reply_t* r =
       xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-  const xcb_atom_t a = r != nullptr ? r->atom : XCB_ATOM_NONE;
+  const xcb_atom_t a = r != nullptr ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
   std::free(r);
   return a;
 }
@@ -103,8 +103,8 @@ void keepOffTaskBar(QWidget* window) {
   // Added to what the window's state already holds: Qt keeps atoms it does
   // not manage when it maps the window.
   std::vector<xcb_atom_t> atoms;
-  xcb_get_property_reply_t* r = xcb_get_property_reply(
-      c, xcb_get_property(c, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr);
+  xcb_get_property_reply_t* r =
+      xcb_get_property_reply(c, xcb_get_property(c, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr);
   if (r != nullptr) {
     const auto* v = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
     atoms.assign(v, v + xcb_get_property_value_length(r) / 4);
@@ -118,6 +118,35 @@ void keepOffTaskBar(QWidget* window) {
                       static_cast<std::uint32_t>(atoms.size()), atoms.data());
 }
 
+bool restoreWindowState(QWidget* window, bool above, bool offTaskBar) {
+  xcb_connection_t* c = xcbConnection();
+  if (c == nullptr) return false;
+  const auto id = static_cast<xcb_window_t>(window->winId());
+  const std::vector<std::uint32_t> has = property32(c, id, "_NET_WM_STATE", XCB_ATOM_ATOM);
+  std::vector<const char*> wanted;
+  if (above) wanted.push_back("_NET_WM_STATE_ABOVE");
+  if (offTaskBar)
+    wanted.insert(wanted.end(), {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"});
+  bool missing = false;
+  for (const char* name : wanted) {
+    const xcb_atom_t a = internAtom(c, name);
+    if (std::find(has.begin(), has.end(), a) != has.end()) continue;
+    missing = true;
+    xcb_client_message_event_t e = {};
+    e.response_type = XCB_CLIENT_MESSAGE;
+    e.format = 32;
+    e.window = id;
+    e.type = internAtom(c, "_NET_WM_STATE");
+    e.data.data32[0] = 1;  // add
+    e.data.data32[1] = a;
+    e.data.data32[3] = 1;  // source: an application
+    xcb_send_event(c, 0, rootOf(c),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&e));
+  }
+  if (missing) xcb_flush(c);
+  return missing;
+}
 
 std::uint32_t activeWindow() {
   xcb_connection_t* c = xcbConnection();
@@ -171,7 +200,8 @@ bool mouseButtonsDown() {
   if (c == nullptr) return QGuiApplication::mouseButtons() != Qt::NoButton;
   // Ask the server: a release that went to another window never reached Qt.
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-  xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(c, xcb_query_pointer(c, root), nullptr);
+  xcb_query_pointer_reply_t* reply =
+      xcb_query_pointer_reply(c, xcb_query_pointer(c, root), nullptr);
   if (reply == nullptr) return QGuiApplication::mouseButtons() != Qt::NoButton;
   const bool down =
       (reply->mask & (XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3)) != 0;

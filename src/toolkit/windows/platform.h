@@ -31,6 +31,12 @@ bool mouseButtonsDown();
 // a window is withdrawn.
 void keepOffTaskBar(QWidget* window);
 
+// Asks the window manager again for the states a mapped window lost: some
+// managers (kwin) drop them when the window is shown again soon after it
+// was hidden, and it then falls to the bottom and into the task bar. True
+// when any was missing.
+bool restoreWindowState(QWidget* window, bool above, bool offTaskBar);
+
 // The active window and the stacking order of the managed windows (bottom
 // to top) as the window manager reports them, by window-system id; 0 and
 // empty where there is no such report.

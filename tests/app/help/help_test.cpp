@@ -69,8 +69,7 @@ TEST(HelpText, HasItsTwentySevenLinesWithTheKeyReference) {
   EXPECT_TRUE(lines[7].isEmpty() && lines[8].isEmpty());
   EXPECT_EQ(lines[9], QStringLiteral("◆F1 → 帮助  ◆F2 → 窗口置后  ◆F4 / F3 → 渐隐 / 渐显"));
   EXPECT_EQ(lines[22], QString(56, QLatin1Char('=')));
-  EXPECT_EQ(lines[26],
-            QStringLiteral("◆鼠标左右键同时按下拖动 → 显示（隐藏）文件选单(停止滚动)"));
+  EXPECT_EQ(lines[26], QStringLiteral("◆鼠标左右键同时按下拖动 → 显示（隐藏）文件选单(停止滚动)"));
 }
 
 TEST(HelpWindow, SequenceSwapsTextForPictureAndAClickBringsTheTextBack) {
