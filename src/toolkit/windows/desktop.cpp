@@ -101,7 +101,8 @@ void Desktop::mirror() {
     // Asked for only when the window system does not have it so already:
     // some window managers answer every request with focus moves of their
     // own, which would come back here as reports.
-    if (f != nullptr && f->isVisible() &&
+    // A minimised window is not asked: activating it would restore it.
+    if (f != nullptr && f->isVisible() && !f->isMinimized() &&
         platform::activeWindow() != static_cast<std::uint32_t>(f->winId())) {
       requested_ = active;
       requestedAt_.restart();
