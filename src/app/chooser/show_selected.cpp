@@ -1,8 +1,6 @@
 // Handing the chosen picture to the viewer.
 #include "chooser/folder_listing.h"
 #include "chooser/get_img_form.h"
-#include "controls/label.h"
-#include "panel/form2.h"
 #include "viewer/form1.h"
 #include "viewer/picture_rect.h"
 
@@ -34,13 +32,11 @@ void TGetImgForm::ShowPicture(const std::string& path, int listIndex) {
   if (w == 0) return;
   viewer.FAspect = static_cast<double>(h) / static_cast<double>(w);
 
-  const QString zoom = viewer.FPanel != nullptr && viewer.FPanel->FZoom != nullptr
-                           ? viewer.FPanel->FZoom->caption()
-                           : QString();
-  if (zoom == QString::fromUtf8(picture_rect::kWholePicture)) {
+  const ZoomMode zoom = viewer.FState.zoom;
+  if (zoom == ZoomMode::WholePicture) {
     const picture_rect::Frame f = picture_rect::wholePicture(viewer.FAspect);
     picture.setBounds(f.left, f.top, f.width, f.height);
-  } else if (zoom == QString::fromUtf8(picture_rect::kFullSize)) {
+  } else if (zoom == ZoomMode::FullSize) {
     const int pw = picture.width(), ph = picture.height();
     picture.setBounds(picture_rect::centredOffset(width(), pw),
                       picture_rect::centredOffset(height(), ph), pw, ph);

@@ -12,8 +12,6 @@
 namespace vistel {
 namespace {
 
-constexpr Rgb kGreen = 0x008000;
-constexpr Rgb kRed = 0xFF0000;
 constexpr Rgb kYellow = 0xFFFF00;
 constexpr Rgb kWindowText = kBlack;
 // Pause between two steps of a held pad: more than 10 ms.
@@ -75,15 +73,7 @@ void TForm2::FocusHandBack() {
 }
 
 void TForm2::LabLine4Click() {
-  Bevel* lines[] = {BeLeft, BeRight, BeTop, BeBottom};
-  if (LabLine4->font().color == kGreen) {
-    setFontColor(*LabLine4, kRed);
-    Form1->SyncGuides();
-    for (Bevel* b : lines) b->setVisible(true);
-  } else {
-    setFontColor(*LabLine4, kGreen);
-    for (Bevel* b : lines) b->setVisible(false);
-  }
+  Form1->GuidesSwitch();
   FocusHandBack();
 }
 
@@ -125,9 +115,7 @@ void TForm2::PadStep() {
   } else if (holdButton_ == MouseButton::Right && tag >= 1 && tag <= 4) {
     Form1->ResizeFrame(kRightCodes[tag - 1]);
   } else if (holdButton_ == MouseButton::Left && tag == 5) {
-    PictureControl& picture = *Form1->ImgBottoMov;
-    picture.setCenter(!picture.center());
-    FCenter->setCaption(picture.center() ? QStringLiteral("居中") : QStringLiteral("非居中"));
+    Form1->CentringSwitch();
   }
 }
 
@@ -169,28 +157,7 @@ void TForm2::LabF6Click(Control& spot) {
 }
 
 void TForm2::WholeImgClick() {
-  PictureControl& picture = *Form1->ImgBottoMov;
-  if (WholeImg->tag() == 0) {
-    WholeImg->setTag(3);
-    picture.setAutoSize(false);
-    picture.setProportional(true);
-    picture.setStretch(false);
-    picture.setCenter(true);
-    FCenter->setCaption(QStringLiteral("居中"));
-    FZoom->setCaption(QStringLiteral("图像全貌"));
-    Form1->PlaceWholePicture();
-    Form1->SyncGuides();
-  } else {
-    WholeImg->setTag(0);
-    if (picture.autoSize()) return;
-    picture.setAutoSize(true);
-    picture.setProportional(false);
-    picture.setStretch(false);
-    FZoom->setCaption(QStringLiteral("原图显示"));
-    Form1->CenterFrame();
-    Form1->SyncGuides();
-  }
-  FocusHandBack();
+  if (Form1->WholePictureSwitch()) FocusHandBack();
 }
 
 }  // namespace vistel

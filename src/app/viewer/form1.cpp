@@ -16,7 +16,6 @@
 namespace vistel {
 
 TForm1* Form1 = nullptr;
-int FTrayShown = 0;
 
 TForm1::TForm1() {
   // The other windows reach the viewer through Form1 while it is still being
@@ -123,7 +122,7 @@ void TForm1::FormDestroy() {
   // Each of the first four steps is guarded on its own: the teardown never
   // stops half-way.
   try {
-    if (FTrayShown == 100) DeleteIcon();
+    if (FState.iconShown) DeleteIcon();
   } catch (...) {
   }
   try {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controls/picture_control.h"
+#include "viewer/display_state.h"
 #include "windows/form.h"
 
 namespace vistel {
@@ -41,10 +42,10 @@ class TForm1 : public Form {
   QAction* N3 = nullptr;
   QAction* Exit1 = nullptr;
 
-  // General-purpose properties the stacking commands keep switches in: the
-  // opaque switch (Tag) and the chooser order switch (Hint).
-  int Tag = 0;
-  QString Hint;
+  // The display state: the commands change it, then ShowState draws it
+  // into the panel (status labels, the "+" switch and the guide lines).
+  DisplayState FState;
+  void ShowState();
 
   // The command map of the whole window set.
   void FormKeyDown(QObject* sender, int& key, int shift);
@@ -71,6 +72,12 @@ class TForm1 : public Form {
   void CenterFrame();
   void PlaceWholePicture();
   void ToggleDisplayMode(int key);
+  // The panel's switches: guide lines, centring (the centre pad) and the
+  // whole-picture placement (false when switching it off found the picture
+  // at its natural size already, and only the switch went off).
+  void GuidesSwitch();
+  void CentringSwitch();
+  bool WholePictureSwitch();
 
   // Mouse gestures on ImgMask, ImgBorder and the panel's ImgBStock; x and y
   // are in the surface's client coordinates, every kept position is on the
@@ -156,8 +163,5 @@ class TForm1 : public Form {
 // The one program-wide reference to the viewer, valid from the start of the
 // viewer's construction until it is destroyed.
 extern TForm1* Form1;
-
-// 100 while the notification-area icon is present, 0 otherwise.
-extern int FTrayShown;
 
 }  // namespace vistel

@@ -92,31 +92,34 @@ Frame wholePicture(double aspect) {
 }
 
 std::optional<ToggleResult> toggled(const DisplayFlags& flags, Toggle which) {
-  ToggleResult r{flags, true, ""};
+  ToggleResult r{flags, true, ZoomMode::Cropped, ""};
   DisplayFlags& f = r.flags;
   switch (which) {
     case Toggle::Proportional:
       if (flags.autoSize) return std::nullopt;
       f.proportional = !f.proportional;
       f.stretch = false;
-      r.text = f.proportional ? kProportionalShrink : kCropped;
+      r.zoom = f.proportional ? ZoomMode::ProportionalShrink : ZoomMode::Cropped;
+      r.text = zoomCaption(r.zoom);
       return r;
     case Toggle::ProportionalStretch:
       if (flags.autoSize) return std::nullopt;
       f.stretch = !f.stretch;
       f.proportional = f.stretch;
-      r.text = f.stretch ? kProportionalScaling : kCropped;
+      r.zoom = f.stretch ? ZoomMode::ProportionalScaling : ZoomMode::Cropped;
+      r.text = zoomCaption(r.zoom);
       return r;
     case Toggle::Stretch:
       if (flags.autoSize) return std::nullopt;
       f.stretch = !f.stretch;
       f.proportional = false;
-      r.text = f.stretch ? kFreeScaling : kCropped;
+      r.zoom = f.stretch ? ZoomMode::FreeScaling : ZoomMode::Cropped;
+      r.text = zoomCaption(r.zoom);
       return r;
     case Toggle::Center:
       f.center = !f.center;
       r.zoomLabel = false;
-      r.text = f.center ? kCentred : kNotCentred;
+      r.text = centreCaption(f.center);
       return r;
   }
   return std::nullopt;

@@ -5,6 +5,8 @@
 // checked on its own; the viewer applies the results to ImgBottoMov.
 #include <optional>
 
+#include "viewer/display_state.h"
+
 namespace vistel::picture_rect {
 
 // ImgBottoMov's bounds in viewer client pixels.
@@ -67,8 +69,9 @@ enum class Toggle { Proportional, ProportionalStretch, Stretch, Center };
 
 struct ToggleResult {
   DisplayFlags flags;
-  bool zoomLabel = true;  // the text is for FZoom (else FCenter)
-  const char* text = "";  // UTF-8
+  bool zoomLabel = true;  // the zoom mode changed (else the centring)
+  ZoomMode zoom = ZoomMode::Cropped;
+  const char* text = "";  // the changed label's new text, UTF-8
 };
 
 // One display-mode toggle; nothing when it is ignored (the three scaling

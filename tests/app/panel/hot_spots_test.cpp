@@ -86,7 +86,7 @@ TEST_F(HotSpots, SpotsSynthesiseTheirKeys) {
   panel->LabShfHm->onClick(*panel->LabShfHm);  // Shift+Home: mouse lock
   EXPECT_TRUE(viewer->FLockMouse);
   panel->LabEsc->onClick(*panel->LabEsc);  // Esc: opaque
-  EXPECT_EQ(viewer->Tag, 1);
+  EXPECT_TRUE(viewer->FState.opaque);
   panel->LabF6->onClick(*panel->LabF6);  // F6: backdrop
   EXPECT_NE(viewer->FBackdrop, nullptr);
 }
@@ -103,20 +103,20 @@ TEST_F(HotSpots, WholePictureSwitchPlacesThePictureAndSwitchingOffRestoresNatura
   show(800, 600);
   viewer->ImgBottoMov->setAutoSize(true);
   panel->WholeImg->onClick(*panel->WholeImg);
-  EXPECT_EQ(panel->WholeImg->tag(), 3);
+  EXPECT_TRUE(viewer->FState.wholePicture);
   EXPECT_EQ(frame(), Rect::fromSize(215, 150, 400, 300));
   EXPECT_EQ(panel->FZoom->caption(), QStringLiteral("图像全貌"));
   EXPECT_EQ(panel->FCenter->caption(), QStringLiteral("居中"));
   EXPECT_TRUE(viewer->ImgBottoMov->proportional());
   panel->WholeImg->onClick(*panel->WholeImg);
-  EXPECT_EQ(panel->WholeImg->tag(), 0);
+  EXPECT_FALSE(viewer->FState.wholePicture);
   EXPECT_TRUE(viewer->ImgBottoMov->autoSize());
   EXPECT_EQ(frame(), Rect::fromSize(-4, 5, 800, 600));
   EXPECT_EQ(panel->FZoom->caption(), QStringLiteral("原图显示"));
   // Off while AutoSize is already on only resets the switch.
-  panel->WholeImg->setTag(3);
+  viewer->FState.wholePicture = true;
   panel->WholeImg->onClick(*panel->WholeImg);
-  EXPECT_EQ(panel->WholeImg->tag(), 0);
+  EXPECT_FALSE(viewer->FState.wholePicture);
   EXPECT_EQ(frame(), Rect::fromSize(-4, 5, 800, 600));
 }
 

@@ -149,9 +149,35 @@ struct Viewer : ::testing::Test {
 
 QString u(const char* s) { return QString::fromUtf8(s); }
 
+TEST_F(Viewer, PanelDrawsEveryPartOfTheDisplayState) {
+  const std::pair<ZoomMode, const char*> texts[] = {
+      {ZoomMode::FullSize, kFullSize},
+      {ZoomMode::WholePicture, kWholePicture},
+      {ZoomMode::Cropped, kCropped},
+      {ZoomMode::ProportionalShrink, kProportionalShrink},
+      {ZoomMode::ProportionalScaling, kProportionalScaling},
+      {ZoomMode::FreeScaling, kFreeScaling}};
+  for (const auto& [mode, text] : texts) {
+    v->FState.zoom = mode;
+    v->ShowState();
+    EXPECT_EQ(zoom(), u(text));
+  }
+  v->FState.centred = v->FState.guides = true;
+  v->ShowState();
+  EXPECT_EQ(centre(), u(kCentred));
+  EXPECT_EQ(v->FPanel->LabLine4->font().color, 0xFF0000u);
+  EXPECT_TRUE(v->FPanel->BeBottom->visible());
+  v->FState = DisplayState{};
+  v->ShowState();
+  EXPECT_EQ(centre(), u(kNotCentred));
+  EXPECT_EQ(v->FPanel->LabLine4->font().color, 0x008000u);
+  EXPECT_FALSE(v->FPanel->BeLeft->visible());
+}
+
 TEST_F(Viewer, NaturalSizeWhileAutoSizeIsOnChangesNothing) {
   show(640, 480);
-  v->FPanel->FZoom->setCaption(u(kCropped));
+  v->FState.zoom = ZoomMode::Cropped;
+  v->ShowState();
   const Frame before = frame();
   const int guide = v->FPanel->BeLeft->left();
   v->ResizeFrame(kNaturalSize);
