@@ -2,10 +2,7 @@
 // moves repeated while held), the "+" guide-line switch and the
 // whole-picture switch.
 
-#include "chooser/get_img_form.h"
 #include "panel/form2.h"
-#include "viewer/form1.h"
-#include "viewer/picture_rect.h"
 #include "windows/key_codes.h"
 #include "windows/platform.h"
 
@@ -62,18 +59,11 @@ void TForm2::wireHotSpots() {
 }
 
 void TForm2::FocusHandBack() {
-  // To the chooser's file list; when the chooser or the list is not shown
-  // nothing happens.
-  TGetImgForm* chooser = Form1->FChooser;
-  if (chooser == nullptr || !chooser->visible()) return;
-  auto* list = chooser->findChild<QWidget*>(QStringLiteral("FileListBox1"));
-  if (list == nullptr || !list->isVisible()) return;
-  chooser->activate();
-  list->setFocus();
+  if (events.focusFileList) events.focusFileList();
 }
 
 void TForm2::LabLine4Click() {
-  Form1->GuidesSwitch();
+  if (events.guidesSwitch) events.guidesSwitch();
   FocusHandBack();
 }
 
@@ -104,18 +94,13 @@ void TForm2::LabLeftMouseDown(Control& pad, const MouseEvent& e) {
 }
 
 void TForm2::PadStep() {
-  using namespace picture_rect;
-  // Left button moves the top or left edge, right button the bottom or
-  // right one; tag 1 up, 2 down, 3 left, 4 right, 5 the centre toggle.
-  static constexpr int kLeftCodes[] = {kTopUp, kTopDown, kLeftLeft, kLeftRight};
-  static constexpr int kRightCodes[] = {kBottomUp, kBottomDown, kRightLeft, kRightRight};
+  // Tag 1 up, 2 down, 3 left, 4 right, 5 the centre toggle (left button
+  // only).
   const int tag = holdTag_;
-  if (holdButton_ == MouseButton::Left && tag >= 1 && tag <= 4) {
-    Form1->ResizeFrame(kLeftCodes[tag - 1]);
-  } else if (holdButton_ == MouseButton::Right && tag >= 1 && tag <= 4) {
-    Form1->ResizeFrame(kRightCodes[tag - 1]);
+  if (tag >= 1 && tag <= 4) {
+    if (events.padStep) events.padStep(tag, holdButton_);
   } else if (holdButton_ == MouseButton::Left && tag == 5) {
-    Form1->CentringSwitch();
+    if (events.centreSwitch) events.centreSwitch();
   }
 }
 
@@ -142,22 +127,11 @@ void TForm2::LabF6Click(Control& spot) {
   FocusHandBack();
   const int tag = spot.tag();
   if (tag < 1 || tag > 13) return;
-  int key = kHotSpotKeys[tag - 1].key;
-  Form1->FormKeyDown(nullptr, key, kHotSpotKeys[tag - 1].shift);
-  if (key != vk::kControl) return;
-  PictureControl& picture = *Form1->ImgBottoMov;
-  if (Form1->ImgRoll1->isChecked()) {
-    // Rolling starts from the picture's centre.
-    const QPoint centre(picture.left() + picture.width() / 2, picture.top() + picture.height() / 2);
-    platform::setCursorPos(Form1->mapToGlobal(centre));
-  } else {
-    Form1->CenterFrame();
-    Form1->SyncGuides();
-  }
+  if (events.hotSpot) events.hotSpot(kHotSpotKeys[tag - 1].key, kHotSpotKeys[tag - 1].shift);
 }
 
 void TForm2::WholeImgClick() {
-  if (Form1->WholePictureSwitch()) FocusHandBack();
+  if (events.wholePictureSwitch && events.wholePictureSwitch()) FocusHandBack();
 }
 
 }  // namespace vistel

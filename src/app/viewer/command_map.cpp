@@ -3,6 +3,7 @@
 // call with keys of their own making.
 #include "viewer/command_map.h"
 
+#include "chooser/get_img_form.h"
 #include "controls/control.h"
 #include "viewer/form1.h"
 #include "viewer/picture_rect.h"
@@ -43,7 +44,7 @@ void resizeNoRoll(TForm1& v, int&) {
 
 template <int Direction>
 void step(TForm1& v, int& key) {
-  v.StepSelection(key, Direction);
+  if (v.FChooser != nullptr && v.FChooser->StepSelection(Direction)) key = 0;
 }
 
 void toggleMode(TForm1& v, int& key) { v.ToggleDisplayMode(key); }

@@ -6,11 +6,11 @@
 #include "assets/embedded_assets.h"
 #include "backdrop/form3.h"
 #include "chooser/get_img_form.h"
+#include "device/window_attributes.h"
 #include "help/help_form.h"
 #include "panel/form2.h"
 #include "pictures/bmp_reader.h"
 #include "viewer/program_icon.h"
-#include "viewer/window_attributes.h"
 #include "windows/desktop.h"
 
 namespace vistel {
@@ -110,10 +110,13 @@ void TForm1::FormCreate() {
   // In this order, each built and running its own create handler before the
   // next; none has an owner: the viewer alone holds and frees them.
   FPanel = new TForm2();
+  // The skin copy: shown in place of the panel during drags.
+  FPanel->paintSkinCopy(ImgBorder->canvas());
   FHelpForm = new THelpForm();
   FChooser = new TGetImgForm();
   FPanelShown = true;
   FBackdrop = nullptr;
+  ConnectWindows();
 }
 
 void TForm1::FormDestroy() {

@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QString>
+#include <string>
 #include <vector>
 
 #include "controls/picture_control.h"
@@ -50,10 +51,6 @@ class TForm1 : public Form {
   // The command map of the whole window set.
   void FormKeyDown(QObject* sender, int& key, int shift);
 
-  // Steps the chooser's selection through the thumbnail grid (direction 1 up,
-  // 2 down, 3 back, 4 on); consumes the key when it acts.
-  void StepSelection(int& key, int direction);
-
   void SelectImg1Click();
   void ImgRoll1Click();
   void Back1Click();
@@ -96,7 +93,22 @@ class TForm1 : public Form {
   void FastDragPicture(int x, int y);
   void RollPicture(int x, int y);
 
-  // Window set and state, reached by the other windows through Form1.
+  // The window set, wired in one place (window_wiring.cpp): the other
+  // windows say what happened through their events and never reach back.
+  void ConnectWindows();
+  void ConnectBackdrop(TForm3& backdrop);
+  // A chosen picture: loaded into ImgBottoMov and placed by the zoom mode;
+  // false when it has no width. Throws the reader's error, leaving the
+  // picture as it was.
+  bool ShowChosenPicture(const std::string& path);
+  // A panel hot spot's key: the command map, and for Ctrl the rolling start.
+  void HotSpotKey(int key, int shift);
+  // One step of an arrow pad (direction 1 up, 2 down, 3 left, 4 right): the
+  // left button moves the top or left edge, the right one the bottom or
+  // right edge.
+  void PadStep(int direction, MouseButton button);
+
+  // Window set and state.
   TForm2* FPanel = nullptr;
   THelpForm* FHelpForm = nullptr;
   TGetImgForm* FChooser = nullptr;

@@ -5,10 +5,10 @@
 
 #include "backdrop/form3.h"
 #include "chooser/get_img_form.h"
+#include "device/window_attributes.h"
 #include "help/help_form.h"
 #include "panel/form2.h"
 #include "viewer/form1.h"
-#include "viewer/window_attributes.h"
 #include "windows/desktop.h"
 
 namespace vistel {
@@ -77,6 +77,7 @@ void TForm1::BackdropToggle() {
     return;
   }
   FBackdrop = new TForm3();
+  ConnectBackdrop(*FBackdrop);
   FBackdrop->setPosition(left(), top());
   FBackdrop->setVisible(true);
   // The viewer directly below the panel, the backdrop directly below it.

@@ -272,7 +272,7 @@ TEST_F(ChooserTest, ThumbnailClickAndArrowStepsShowPictures) {
   // Right with nothing selected goes to thumbnail 0.
   EXPECT_EQ(key(vk::kRight), 0);
   EXPECT_EQ(chooser->FileListBox1->itemIndex(), chooser->FThumbs[0]->HelpContext);
-  EXPECT_EQ(chooser->FileLocateBtn->tag(), 1);
+  EXPECT_TRUE(chooser->FLocatorPlaced);
   EXPECT_TRUE(chooser->FileLocateBtn->visible());
   EXPECT_EQ(chooser->FileLocateBtn->left(), 3);
   EXPECT_EQ(chooser->FileLocateBtn->top(), 3);

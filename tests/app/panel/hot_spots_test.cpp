@@ -1,6 +1,7 @@
 // The panel's hot spots, arrow pads and switches acting on the viewer.
 #include <gtest/gtest.h>
 
+#include "chooser/get_img_form.h"
 #include "panel/form2.h"
 #include "pictures/picture.h"
 #include "viewer/form1.h"
@@ -44,6 +45,19 @@ TEST_F(HotSpots, PlusShowsTheGuidesOnThePictureEdgesAndHidesThemAgain) {
   panel->LabLine4->onClick(*panel->LabLine4);
   EXPECT_EQ(panel->LabLine4->font().color, 0x008000u);
   EXPECT_FALSE(panel->BeLeft->visible());
+}
+
+TEST_F(HotSpots, SwitchesHandTheFocusToTheChoosersFileListOnlyWhileItIsShown) {
+  TGetImgForm* chooser = viewer->FChooser;
+  auto listHasFocus = [&] { return chooser->focusWidget() == chooser->FileListBox1; };
+  chooser->FileListBox1->clearFocus();
+  panel->LabLine4->onClick(*panel->LabLine4);  // chooser hidden: the focus stays
+  EXPECT_FALSE(listHasFocus());
+  viewer->SelectImg1Click();
+  chooser->FileListBox1->clearFocus();
+  ASSERT_FALSE(listHasFocus());
+  panel->LabLine4->onClick(*panel->LabLine4);
+  EXPECT_TRUE(listHasFocus());
 }
 
 TEST_F(HotSpots, AShortClickOnAPadMovesOneEdgeByOneStep) {
