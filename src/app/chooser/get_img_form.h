@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "chooser/browse_widgets.h"
+#include "chooser/grid_geometry.h"
 #include "chooser/thumb_panel.h"
 #include "controls/picture_control.h"
 #include "pictures/bitmap.h"
@@ -100,10 +101,10 @@ class TGetImgForm : public Form {
   void ScrollToThumb(int t);
   void PlaceLocator();
   void ThumbMouseDown(Control& thumb, const MouseEvent& m);
-  // Arrow-key stepping through the grid (direction 1 up, 2 down, 3 back,
-  // 4 on): selects and shows the picture there. False when it does not act
+  // Arrow-key stepping through the grid: selects and shows the picture
+  // there. False when it does not act
   // (the list view is showing, a load is running), so that the key goes on.
-  bool StepSelection(int direction);
+  bool StepSelection(GridStep step);
   // The picture names as hints over the thumbnails, on or off; the
   // thumbnails made from then on follow.
   void ShowThumbNames(bool on);

@@ -5,14 +5,15 @@
 
 namespace vistel {
 
-bool TGetImgForm::StepSelection(int direction) {
+bool TGetImgForm::StepSelection(GridStep step) {
   // In the list view the key goes on to the list, which moves its own
   // selection; while a load runs the grid is still changing.
   if (listViewShowing() || FLoading) return false;
   const int i = FileListBox1->itemIndex();
   const std::vector<int> map =
       i >= 0 && i < FileListBox1->count() ? FListToThumb : std::vector<int>{};
-  const int t = stepTarget(map.empty() ? -1 : i, map, std::max(1, FColumns), FLastThumb, direction);
+  const int t = stepTarget(map.empty() ? -1 : i, map, std::max(1, FColumns), FLastThumb,
+                           static_cast<int>(step));
   if (t < 0 || t >= static_cast<int>(FThumbs.size()) || FThumbs[t] == nullptr) return true;
   ThumbControl* thumb = FThumbs[static_cast<std::size_t>(t)];
   FileLocateBtn->setVisible(false);

@@ -11,6 +11,10 @@ namespace vistel {
 
 class Canvas;
 
+// The arrow pads on the blue flower: four move an edge, the middle one
+// switches centring.
+enum class Pad { Up, Down, Left, Right, Centre };
+
 // The control panel: the wreath skin over the viewer, with the status labels
 // that hold the zoom and centring state, four guide lines, and the tiny hot
 // spots and arrow pads on the top-right butterfly and the blue flower.
@@ -60,8 +64,8 @@ class TForm2 : public Form {
     // gestures.
     std::function<void(Control&skin, const MouseEvent&)> skinDown, skinMove, skinUp;
     std::function<void()> skinDoubleClick;
-    // One step of a held arrow pad: direction 1 up, 2 down, 3 left, 4 right.
-    std::function<void(int direction, MouseButton)> padStep;
+    // One step of a held arrow pad (not the centre pad).
+    std::function<void(Pad, MouseButton)> padStep;
     std::function<void()> centreSwitch;  // the centre pad
     std::function<void()> guidesSwitch;  // the "+" switch
     // The whole-picture switch; false when switching it off changed nothing
@@ -102,7 +106,7 @@ class TForm2 : public Form {
   void buildComponents();
 
   QTimer holdTimer_;
-  int holdTag_ = 0;
+  Pad holdPad_ = Pad::Up;
   MouseButton holdButton_ = MouseButton::Left;
 };
 

@@ -2,6 +2,9 @@
 // moves repeated while held), the "+" guide-line switch and the
 // whole-picture switch.
 
+#include <algorithm>
+#include <iterator>
+
 #include "panel/form2.h"
 #include "windows/key_codes.h"
 #include "windows/platform.h"
@@ -14,17 +17,31 @@ constexpr Rgb kWindowText = kBlack;
 // Pause between two steps of a held pad: more than 10 ms.
 constexpr int kRepeatPauseMs = 11;
 
-struct SynthesisedKey {
+// Each hot spot and the key it stands for.
+struct HotSpotRow {
+  Label* TForm2::*spot;
   int key;
   int shift;
 };
+constexpr HotSpotRow kHotSpots[] = {
+    {&TForm2::LabF6, vk::kF6, 0},           {&TForm2::LabF7, vk::kF7, 0},
+    {&TForm2::LabAlt, vk::kMenu, 0},        {&TForm2::LabF5, vk::kF5, 0},
+    {&TForm2::LabEsc, vk::kEscape, 0},      {&TForm2::LabCtrl, vk::kControl, 0},
+    {&TForm2::LabShfHm, vk::kHome, kShift}, {&TForm2::LabShf1, vk::k1, kShift},
+    {&TForm2::LabShf2, vk::k2, kShift},     {&TForm2::LabShf3, vk::k3, kShift},
+    {&TForm2::LabShfEnd, vk::kEnd, kShift}, {&TForm2::LabShfPu, vk::kPrior, kShift},
+    {&TForm2::LabShfPd, vk::kNext, kShift},
+};
 
-// Hot spot tag 1..13 to the key it stands for.
-constexpr SynthesisedKey kHotSpotKeys[] = {
-    {vk::kF6, 0},        {vk::kF7, 0},      {vk::kMenu, 0},      {vk::kF5, 0},
-    {vk::kEscape, 0},    {vk::kControl, 0}, {vk::kHome, kShift}, {vk::k1, kShift},
-    {vk::k2, kShift},    {vk::k3, kShift},  {vk::kEnd, kShift},  {vk::kPrior, kShift},
-    {vk::kNext, kShift},
+// Each arrow pad and what it does.
+struct PadRow {
+  Label* TForm2::*pad;
+  Pad which;
+};
+constexpr PadRow kPads[] = {
+    {&TForm2::LabCenter, Pad::Centre}, {&TForm2::LabLeft, Pad::Left},
+    {&TForm2::LabRight, Pad::Right},   {&TForm2::LabBottom, Pad::Down},
+    {&TForm2::LabTop, Pad::Up},
 };
 
 void setFontColor(Label& l, Rgb c) {
@@ -40,15 +57,16 @@ void TForm2::wireHotSpots() {
   holdTimer_.setTimerType(Qt::PreciseTimer);
   connect(&holdTimer_, &QTimer::timeout, this, &TForm2::PadHoldTick);
   LabLine4->onClick = [this](Control&) { LabLine4Click(); };
-  for (Label* pad : {LabCenter, LabLeft, LabRight, LabBottom, LabTop}) {
+  for (const PadRow& row : kPads) {
+    Label* pad = this->*row.pad;
     pad->onMouseEnter = [this](Control& c) { LabLeftMouseEnter(c); };
     pad->onMouseLeave = [this](Control& c) { LabLeftMouseLeave(c); };
     pad->onMouseDown = [this](Control& c, const MouseEvent& e) { LabLeftMouseDown(c, e); };
     pad->onMouseUp = [this](Control&, const MouseEvent&) { LabLeftMouseUp(); };
     pad->onPressLost = [this](Control&) { LabLeftMouseUp(); };
   }
-  for (Label* spot : {LabF6, LabF7, LabAlt, LabF5, LabEsc, LabCtrl, LabShfHm, LabShf1, LabShf2,
-                      LabShf3, LabShfEnd, LabShfPu, LabShfPd}) {
+  for (const HotSpotRow& row : kHotSpots) {
+    Label* spot = this->*row.spot;
     spot->onClick = [this](Control& c) { LabF6Click(c); };
     spot->onMouseEnter = [this](Control& c) { LabF6MouseEnter(c); };
     spot->onMouseLeave = [this](Control& c) { LabF6MouseLeave(c); };
@@ -69,7 +87,7 @@ void TForm2::LabLine4Click() {
 
 void TForm2::LabLeftMouseEnter(Control& pad) {
   auto& l = static_cast<Label&>(pad);
-  if (l.tag() == 5)
+  if (&l == LabCenter)
     l.setTransparent(false);
   else
     setFontColor(l, kYellow);
@@ -77,7 +95,7 @@ void TForm2::LabLeftMouseEnter(Control& pad) {
 
 void TForm2::LabLeftMouseLeave(Control& pad) {
   auto& l = static_cast<Label&>(pad);
-  if (l.tag() == 5)
+  if (&l == LabCenter)
     l.setTransparent(true);
   else
     setFontColor(l, kWindowText);
@@ -86,7 +104,10 @@ void TForm2::LabLeftMouseLeave(Control& pad) {
 void TForm2::LabLeftMouseDown(Control& pad, const MouseEvent& e) {
   // The first step at the press, then one more every pause until the hold
   // ends: at the release, or when the press is lost.
-  holdTag_ = pad.tag();
+  const auto row = std::find_if(std::begin(kPads), std::end(kPads),
+                                [&](const PadRow& r) { return this->*r.pad == &pad; });
+  if (row == std::end(kPads)) return;
+  holdPad_ = row->which;
   holdButton_ = e.button;
   FRepeating = true;
   PadStep();
@@ -94,12 +115,10 @@ void TForm2::LabLeftMouseDown(Control& pad, const MouseEvent& e) {
 }
 
 void TForm2::PadStep() {
-  // Tag 1 up, 2 down, 3 left, 4 right, 5 the centre toggle (left button
-  // only).
-  const int tag = holdTag_;
-  if (tag >= 1 && tag <= 4) {
-    if (events.padStep) events.padStep(tag, holdButton_);
-  } else if (holdButton_ == MouseButton::Left && tag == 5) {
+  // The centre pad answers the left button only.
+  if (holdPad_ != Pad::Centre) {
+    if (events.padStep) events.padStep(holdPad_, holdButton_);
+  } else if (holdButton_ == MouseButton::Left) {
     if (events.centreSwitch) events.centreSwitch();
   }
 }
@@ -125,9 +144,11 @@ void TForm2::LabF6MouseLeave(Control& spot) { static_cast<Label&>(spot).setTrans
 
 void TForm2::LabF6Click(Control& spot) {
   FocusHandBack();
-  const int tag = spot.tag();
-  if (tag < 1 || tag > 13) return;
-  if (events.hotSpot) events.hotSpot(kHotSpotKeys[tag - 1].key, kHotSpotKeys[tag - 1].shift);
+  for (const HotSpotRow& row : kHotSpots) {
+    if (this->*row.spot != &spot) continue;
+    if (events.hotSpot) events.hotSpot(row.key, row.shift);
+    return;
+  }
 }
 
 void TForm2::WholeImgClick() {

@@ -8,11 +8,13 @@
 
 #include "controls/picture_control.h"
 #include "viewer/display_state.h"
+#include "viewer/picture_rect.h"
 #include "windows/form.h"
 
 namespace vistel {
 
 class TForm2;
+enum class Pad;
 class TForm3;
 class THelpForm;
 class TGetImgForm;
@@ -61,14 +63,13 @@ class TForm1 : public Form {
 
   // The picture rectangle (ImgBottoMov's bounds): edge moves, zoom steps and
   // natural size by code, the guide lines on its edges, the view reset, the
-  // centring and whole-picture placements, and the display-mode toggles
-  // (key 49, 50, 51 or 45, as pressed with Shift).
-  void ResizeFrame(int code);
+  // centring and whole-picture placements, and the display-mode toggles.
+  void ResizeFrame(picture_rect::RectCode code);
   void SyncGuides();
   void ResetView();
   void CenterFrame();
   void PlaceWholePicture();
-  void ToggleDisplayMode(int key);
+  void ToggleDisplayMode(picture_rect::Toggle which);
   // The panel's switches: guide lines, centring (the centre pad) and the
   // whole-picture placement (false when switching it off found the picture
   // at its natural size already, and only the switch went off).
@@ -85,6 +86,8 @@ class TForm1 : public Form {
   void ImgMaskDblClick();
   // A press on the mask or the skin copy ended without its release.
   void ImgBorderPressLost();
+  // Both buttons held: opens the chooser.
+  void BothButtons();
   void ShowPanel();
   void HidePanel();
   void DragFrame(int x, int y);
@@ -103,10 +106,9 @@ class TForm1 : public Form {
   bool ShowChosenPicture(const std::string& path);
   // A panel hot spot's key: the command map, and for Ctrl the rolling start.
   void HotSpotKey(int key, int shift);
-  // One step of an arrow pad (direction 1 up, 2 down, 3 left, 4 right): the
-  // left button moves the top or left edge, the right one the bottom or
-  // right edge.
-  void PadStep(int direction, MouseButton button);
+  // One step of an arrow pad: the left button moves the top or left edge,
+  // the right one the bottom or right edge.
+  void PadStep(Pad pad, MouseButton button);
 
   // Window set and state.
   TForm2* FPanel = nullptr;

@@ -5,7 +5,6 @@
 #include "panel/form2.h"
 #include "viewer/form1.h"
 #include "viewer/picture_rect.h"
-#include "windows/key_codes.h"
 
 namespace vistel {
 namespace {
@@ -23,9 +22,9 @@ constexpr Rgb kRed = 0xFF0000;
 
 }  // namespace
 
-void TForm1::ResizeFrame(int code) {
+void TForm1::ResizeFrame(picture_rect::RectCode code) {
   using namespace picture_rect;
-  if (code == kNaturalSize) {
+  if (code == RectCode::NaturalSize) {
     if (ImgBottoMov->autoSize()) return;
     ImgBottoMov->setAutoSize(true);  // takes the picture's natural size
     ImgBottoMov->setProportional(false);
@@ -132,25 +131,7 @@ void TForm1::ResetView() {
   SyncGuides();
 }
 
-void TForm1::ToggleDisplayMode(int key) {
-  using picture_rect::Toggle;
-  Toggle which = Toggle::Center;
-  switch (key) {
-    case vk::k1:
-      which = Toggle::Proportional;
-      break;
-    case vk::k2:
-      which = Toggle::ProportionalStretch;
-      break;
-    case vk::k3:
-      which = Toggle::Stretch;
-      break;
-    case vk::kInsert:
-      which = Toggle::Center;
-      break;
-    default:
-      return;
-  }
+void TForm1::ToggleDisplayMode(picture_rect::Toggle which) {
   const picture_rect::DisplayFlags now{ImgBottoMov->autoSize(), ImgBottoMov->stretch(),
                                        ImgBottoMov->proportional(), ImgBottoMov->center()};
   const auto r = picture_rect::toggled(now, which);

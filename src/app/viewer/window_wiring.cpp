@@ -28,7 +28,7 @@ void TForm1::ConnectWindows() {
   };
   // A double click on the skin sends the set back.
   panel.skinDoubleClick = [this] { Back1Click(); };
-  panel.padStep = [this](int direction, MouseButton b) { PadStep(direction, b); };
+  panel.padStep = [this](Pad pad, MouseButton b) { PadStep(pad, b); };
   panel.centreSwitch = [this] { CentringSwitch(); };
   panel.guidesSwitch = [this] { GuidesSwitch(); };
   panel.wholePictureSwitch = [this] { return WholePictureSwitch(); };
@@ -80,15 +80,24 @@ void TForm1::HotSpotKey(int key, int shift) {
   }
 }
 
-void TForm1::PadStep(int direction, MouseButton button) {
-  using namespace picture_rect;
-  static constexpr int kLeftCodes[] = {kTopUp, kTopDown, kLeftLeft, kLeftRight};
-  static constexpr int kRightCodes[] = {kBottomUp, kBottomDown, kRightLeft, kRightRight};
-  if (direction < 1 || direction > 4) return;
-  if (button == MouseButton::Left) {
-    ResizeFrame(kLeftCodes[direction - 1]);
-  } else if (button == MouseButton::Right) {
-    ResizeFrame(kRightCodes[direction - 1]);
+void TForm1::PadStep(Pad pad, MouseButton button) {
+  using picture_rect::RectCode;
+  struct PadRow {
+    Pad pad;
+    RectCode left;   // the left button's edge move
+    RectCode right;  // the right button's
+  };
+  static constexpr PadRow kPadRows[] = {
+      {Pad::Up, RectCode::TopUp, RectCode::BottomUp},
+      {Pad::Down, RectCode::TopDown, RectCode::BottomDown},
+      {Pad::Left, RectCode::LeftLeft, RectCode::RightLeft},
+      {Pad::Right, RectCode::LeftRight, RectCode::RightRight},
+  };
+  for (const PadRow& row : kPadRows) {
+    if (row.pad != pad) continue;
+    if (button == MouseButton::Left) ResizeFrame(row.left);
+    if (button == MouseButton::Right) ResizeFrame(row.right);
+    return;
   }
 }
 
