@@ -16,7 +16,7 @@ class Canvas;
 enum class Pad { Up, Down, Left, Right, Centre };
 
 // The control panel: the wreath skin over the viewer, with the status labels
-// that hold the zoom and centring state, four guide lines, and the tiny hot
+// that show the zoom and centring state, four guide lines, and the tiny hot
 // spots and arrow pads on the top-right butterfly and the blue flower.
 class TForm2 : public Form {
   Q_OBJECT
@@ -93,7 +93,7 @@ class TForm2 : public Form {
   void LabF6MouseLeave(Control& spot);
   void WholeImgClick();
 
-  // Hands every key to the viewer's command map, unchanged.
+  // Hands every key on through events.key, unchanged.
   void FormKeyDown(QObject* sender, int& key, int shift);
   void keyDown(int& key, int shift) override;
 

@@ -18,8 +18,9 @@ namespace vistel {
 TForm1* Form1 = nullptr;
 
 TForm1::TForm1() {
-  // The other windows reach the viewer through Form1 while it is still being
-  // created (the panel paints its skin copy into ImgBorder).
+  // Only the program's entry reaches the viewer through Form1 (the end
+  // signals and the hand-over from another start); the other windows are
+  // wired to it in ConnectWindows.
   Form1 = this;
   desktop().stack().setMainWindow(windowId());
   desktop().stack().onAppActivation = [this](bool active) { WMActivateApp(active); };
