@@ -1,7 +1,6 @@
 #include "backdrop/form3.h"
 
-#include "viewer/form1.h"
-#include "viewer/window_attributes.h"
+#include "device/window_attributes.h"
 #include "windows/key_codes.h"
 
 namespace vistel {
@@ -25,7 +24,7 @@ void TForm3::keyDown(int& key, int shift) { FormKeyDown(this, key, shift); }
 void TForm3::FormKeyDown(QObject*, int& key, int) {
   if (key != vk::kF6) return;
   closeBackdrop();
-  if (Form1 != nullptr && Form1->FBackdrop == this) Form1->FBackdrop = nullptr;
+  if (events.closedByKey) events.closedByKey();
 }
 
 void TForm3::closeBackdrop() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "windows/form.h"
 
 namespace vistel {
@@ -12,7 +14,12 @@ class TForm3 : public Form {
  public:
   TForm3();
 
-  // F6 closes the backdrop (reached only if it ever had the focus).
+  // What happens to the backdrop, told to the one place that wires the
+  // window set: F6 closed it (reached only if it ever had the focus).
+  struct Events {
+    std::function<void()> closedByKey;
+  } events;
+
   void FormKeyDown(QObject* sender, int& key, int shift);
   void keyDown(int& key, int shift) override;
 

@@ -17,7 +17,7 @@ void TGetImgForm::DirectoryListBox1Change() {
     DiscardThumbs();
     FListToThumb.assign(static_cast<std::size_t>(FileListBox1->count()), -1);
     FileLocateBtn->setVisible(false);
-    FileLocateBtn->setTag(0);
+    FLocatorPlaced = false;
     if (listViewShowing()) {
       FReloadPending = true;
       FileListBox1->setFocus();
@@ -61,7 +61,7 @@ void TGetImgForm::FileListBox1MouseDown(const MouseEvent& m) {
   if (m.button != MouseButton::Right) return;
   FileListBox1->hide();
   ScrollBar1->show();
-  if (FileLocateBtn->tag() == 1) {
+  if (FLocatorPlaced) {
     FileLocateBtn->setVisible(true);
     const int i = FileListBox1->itemIndex();
     if (i >= 0 && i < static_cast<int>(FListToThumb.size()))

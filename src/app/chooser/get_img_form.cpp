@@ -9,9 +9,8 @@
 #include "chooser/file_mask.h"
 #include "chooser/grid_geometry.h"
 #include "chooser/img_thread.h"
+#include "device/window_attributes.h"
 #include "pictures/bmp_reader.h"
-#include "viewer/form1.h"
-#include "viewer/window_attributes.h"
 #include "windows/cursors.h"
 
 namespace vistel {
@@ -120,7 +119,7 @@ void TGetImgForm::buildLayout() {
   }
   FileLocateBtn->setBounds(104, 88, 30, 8);
   FileLocateBtn->setVisible(false);
-  FileLocateBtn->setTag(0);
+  FLocatorPlaced = false;
   filepanel->keepOnTop(FileLocateBtn);
 
   // The multi-drag cursor over every control but the splitter, which shows
@@ -193,7 +192,13 @@ void TGetImgForm::FormDestroy() {
 void TGetImgForm::keyDown(int& key, int shift) { FormKeyDown(this, key, shift); }
 
 void TGetImgForm::FormKeyDown(QObject* sender, int& key, int shift) {
-  if (Form1 != nullptr) Form1->FormKeyDown(sender, key, shift);
+  if (events.key) events.key(sender, key, shift);
+}
+
+void TGetImgForm::focusFileList() {
+  if (!visible() || !FileListBox1->isVisible()) return;
+  activate();
+  FileListBox1->setFocus();
 }
 
 }  // namespace vistel

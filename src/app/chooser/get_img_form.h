@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "chooser/browse_widgets.h"
+#include "chooser/grid_geometry.h"
 #include "chooser/thumb_panel.h"
 #include "controls/picture_control.h"
 #include "pictures/bitmap.h"
@@ -50,9 +51,21 @@ class TGetImgForm : public Form {
   PictureControl* FileLocateBtn = nullptr;
   QScrollBar* ScrollBar1 = nullptr;
 
-  // Hands every key to the viewer's command map, unchanged.
+  // What happens in the chooser, told to the one place that wires the
+  // window set; the chooser knows no other window.
+  struct Events {
+    // Every key, unchanged, for the command map.
+    std::function<void(QObject* sender, int& key, int shift)> key;
+    // A picture was chosen: it is shown and placed. False when nothing was
+    // shown; a picture that cannot be read throws the reader's error.
+    std::function<bool(const std::string& path)> showPicture;
+  } events;
+
   void FormKeyDown(QObject* sender, int& key, int shift);
   void keyDown(int& key, int shift) override;
+
+  // The focus to the file list, if the chooser and the list are shown.
+  void focusFileList();
 
   // Browsing (chooser_views.cpp).
   void DirectoryListBox1Change();
@@ -69,10 +82,10 @@ class TGetImgForm : public Form {
   // Showing the chosen picture (show_selected.cpp).
   void FileListBox1Change();
   void ShowSelected();
-  // Loads `path` into the viewer and places it as a chosen file is placed;
-  // listIndex is the file's row in the list, -1 for a file the list does not
-  // hold. A picture that cannot be read throws the reader's error and leaves
-  // the viewer as it was.
+  // Has `path` shown as a chosen file is shown and brings its thumbnail into
+  // view; listIndex is the file's row in the list, -1 for a file the list
+  // does not hold. A picture that cannot be read throws the reader's error
+  // and leaves the viewer as it was.
   void ShowPicture(const std::string& path, int listIndex);
 
   // A folder or picture named from outside (command line, another start of
@@ -88,6 +101,13 @@ class TGetImgForm : public Form {
   void ScrollToThumb(int t);
   void PlaceLocator();
   void ThumbMouseDown(Control& thumb, const MouseEvent& m);
+  // Arrow-key stepping through the grid: selects and shows the picture
+  // there. False when it does not act
+  // (the list view is showing, a load is running), so that the key goes on.
+  bool StepSelection(GridStep step);
+  // The picture names as hints over the thumbnails, on or off; the
+  // thumbnails made from then on follow.
+  void ShowThumbNames(bool on);
   // Scroll bar page size (the visible part), kept beside Qt's page step,
   // which is the large step here.
   int scrollPageSize() const { return FScrollPage; }
@@ -115,6 +135,9 @@ class TGetImgForm : public Form {
   int FColumns = 0;
   int FScrollPos = 0;
   int FScrollPage = 0;
+  bool FShowNames = false;
+  // The locator marks the selected file's thumbnail (shown in the grid view).
+  bool FLocatorPlaced = false;
   // Test seam: called on a loader's worker thread with each picture's path
   // before the file is looked at (a test blocks here as a dead network
   // mount would). Taken by each loader when it starts; empty in the program.

@@ -38,8 +38,11 @@ int acceptedScrollOffset(int position, int offset, int maximum, int height);
 // `position` itself when the row is already in view.
 int positionForThumb(int t, int columns, int position, int height);
 
+// The arrow steps through the grid.
+enum class GridStep : int { Up = 1, Down = 2, Back = 3, On = 4 };
+
 // Thumbnail index an arrow step leads to (direction 1 up, 2 down, 3 back,
-// 4 on) from the selected file, or -1 when the step leads nowhere. Without
+// 4 on, as GridStep) from the selected file, or -1 when the step leads nowhere. Without
 // a valid selection every direction leads to thumbnail 0.
 int stepTarget(int selected, const std::vector<int>& listToThumb, int columns, int lastThumb,
                int direction);

@@ -7,7 +7,6 @@
 #include "chooser/grid_geometry.h"
 #include "chooser/img_thread.h"
 #include "chooser/loader_threads.h"
-#include "viewer/form1.h"
 #include "windows/platform.h"
 
 namespace vistel {
@@ -104,8 +103,7 @@ void TGetImgForm::LoaderAddThumb(int i, const std::string& name, Bitmap thumb) {
     control->setVisible(false);
     const CellPos cell = thumbCell(t, std::max(1, FColumns));
     control->setBounds(cell.left, cell.top - FScrollPos, kThumbSide, kThumbSide);
-    control->setShowHint(Form1 != nullptr && Form1->ImgName1 != nullptr &&
-                         Form1->ImgName1->isChecked());
+    control->setShowHint(FShowNames);
     control->setHint(
         QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size()))));
     control->setTag(t);

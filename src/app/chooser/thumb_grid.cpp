@@ -37,7 +37,7 @@ void TGetImgForm::PlaceLocator() {
   } catch (...) {
     placed = false;
   }
-  FileLocateBtn->setTag(placed ? 1 : 0);
+  FLocatorPlaced = placed;
   if (!listViewShowing()) FileLocateBtn->setVisible(placed);
 }
 
@@ -51,9 +51,8 @@ void TGetImgForm::ThumbMouseDown(Control& sender, const MouseEvent& m) {
     auto& thumb = dynamic_cast<ThumbControl&>(sender);
     FileListBox1->setItemIndex(thumb.HelpContext);
     FileLocateBtn->setVisible(false);
-    const ThumbControl* at = FThumbs.at(static_cast<std::size_t>(thumb.tag()));
-    FileLocateBtn->setBounds(at->left() + 1, at->top() + 1, 30, 8);
-    FileLocateBtn->setTag(1);
+    FileLocateBtn->setBounds(thumb.left() + 1, thumb.top() + 1, 30, 8);
+    FLocatorPlaced = true;
     FileLocateBtn->setVisible(true);
     ShowSelected();
   } catch (...) {

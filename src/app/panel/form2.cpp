@@ -2,9 +2,8 @@
 
 #include "assets/embedded_assets.h"
 #include "controls/canvas.h"
+#include "device/window_attributes.h"
 #include "pictures/jpeg_picture.h"
-#include "viewer/form1.h"
-#include "viewer/window_attributes.h"
 
 namespace vistel {
 namespace {
@@ -71,7 +70,6 @@ TForm2::TForm2() {
   setTaskBarEntry(false);
   buildComponents();
   wireHotSpots();
-  FormCreate();
   setVisible(true);
 }
 
@@ -85,16 +83,18 @@ void TForm2::buildComponents() {
   ImgBStock->setCursor(CursorShape::MultiDrag);
   // The skin is where the user grabs the device: its presses, moves and
   // releases are the viewer's gestures; a double click sends the set back.
-  ImgBStock->onMouseDown = [](Control& c, const MouseEvent& m) {
-    Form1->ImgBorderMouseDown(c, m.button, m.shift, m.x, m.y);
+  ImgBStock->onMouseDown = [this](Control& c, const MouseEvent& m) {
+    if (events.skinDown) events.skinDown(c, m);
   };
-  ImgBStock->onMouseMove = [](Control& c, const MouseEvent& m) {
-    Form1->ImgBorderMouseMove(c, m.shift, m.x, m.y);
+  ImgBStock->onMouseMove = [this](Control& c, const MouseEvent& m) {
+    if (events.skinMove) events.skinMove(c, m);
   };
-  ImgBStock->onMouseUp = [](Control& c, const MouseEvent& m) {
-    Form1->ImgBorderMouseUp(c, m.button, m.shift, m.x, m.y);
+  ImgBStock->onMouseUp = [this](Control& c, const MouseEvent& m) {
+    if (events.skinUp) events.skinUp(c, m);
   };
-  ImgBStock->onDblClick = [](Control&) { Form1->Back1Click(); };
+  ImgBStock->onDblClick = [this](Control&) {
+    if (events.skinDoubleClick) events.skinDoubleClick();
+  };
 
   FZoom = statusLabel(*this, "FZoom", 102, 349, 62, "原图显示");
   FCenter = statusLabel(*this, "FCenter", 109, 302, 40, "非居中");
@@ -150,20 +150,17 @@ void TForm2::buildComponents() {
   }
 }
 
-void TForm2::FormCreate() {
-  // The skin copy: the viewer shows it in place of the panel during drags.
-  // Rows below the skin stay white, see-through like the panel's own.
+void TForm2::paintSkinCopy(Canvas target) const {
   Bitmap temp = Bitmap::filled(width(), height(), PixelFormat::Rgb24, kWhite);
   Canvas tempCanvas(temp);
   tempCanvas.draw(0, 0, *ImgBStock->picture());
-  Form1->ImgBorder->canvas().copyRect(Rect{0, 0, width(), height()}, tempCanvas,
-                                      Rect{0, 0, width(), height()});
+  target.copyRect(Rect{0, 0, width(), height()}, tempCanvas, Rect{0, 0, width(), height()});
 }
 
 void TForm2::keyDown(int& key, int shift) { FormKeyDown(this, key, shift); }
 
 void TForm2::FormKeyDown(QObject* sender, int& key, int shift) {
-  Form1->FormKeyDown(sender, key, shift);
+  if (events.key) events.key(sender, key, shift);
 }
 
 }  // namespace vistel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "controls/bevel.h"
 #include "controls/label.h"
 #include "controls/picture_control.h"
@@ -7,8 +9,14 @@
 
 namespace vistel {
 
+class Canvas;
+
+// The arrow pads on the blue flower: four move an edge, the middle one
+// switches centring.
+enum class Pad { Up, Down, Left, Right, Centre };
+
 // The control panel: the wreath skin over the viewer, with the status labels
-// that hold the zoom and centring state, four guide lines, and the tiny hot
+// that show the zoom and centring state, four guide lines, and the tiny hot
 // spots and arrow pads on the top-right butterfly and the blue flower.
 class TForm2 : public Form {
   Q_OBJECT
@@ -47,6 +55,32 @@ class TForm2 : public Form {
   // A press-and-hold repetition on an arrow pad is running.
   bool FRepeating = false;
 
+  // What happens on the panel, told to the one place that wires the window
+  // set; the panel knows no other window.
+  struct Events {
+    // Every key, unchanged, for the command map.
+    std::function<void(QObject* sender, int& key, int shift)> key;
+    // Presses, moves, releases and double clicks on the skin: the device's
+    // gestures.
+    std::function<void(Control&skin, const MouseEvent&)> skinDown, skinMove, skinUp;
+    std::function<void()> skinDoubleClick;
+    // One step of a held arrow pad (not the centre pad).
+    std::function<void(Pad, MouseButton)> padStep;
+    std::function<void()> centreSwitch;  // the centre pad
+    std::function<void()> guidesSwitch;  // the "+" switch
+    // The whole-picture switch; false when switching it off changed nothing
+    // but the switch.
+    std::function<bool()> wholePictureSwitch;
+    // A hot spot stands for a key of the command map.
+    std::function<void(int key, int shift)> hotSpot;
+    // The focus goes back to the chooser's file list, if it is shown.
+    std::function<void()> focusFileList;
+  } events;
+
+  // Paints the skin as the viewer shows it in place of the panel during
+  // drags: rows below the skin white, see-through like the panel's own.
+  void paintSkinCopy(Canvas target) const;
+
   // Hot spots, arrow pads and switches.
   void LabLine4Click();
   void LabLeftMouseEnter(Control& pad);
@@ -59,7 +93,7 @@ class TForm2 : public Form {
   void LabF6MouseLeave(Control& spot);
   void WholeImgClick();
 
-  // Hands every key to the viewer's command map, unchanged.
+  // Hands every key on through events.key, unchanged.
   void FormKeyDown(QObject* sender, int& key, int shift);
   void keyDown(int& key, int shift) override;
 
@@ -70,10 +104,9 @@ class TForm2 : public Form {
   void PadHoldTick();
   void FocusHandBack();
   void buildComponents();
-  void FormCreate();
 
   QTimer holdTimer_;
-  int holdTag_ = 0;
+  Pad holdPad_ = Pad::Up;
   MouseButton holdButton_ = MouseButton::Left;
 };
 

@@ -2,34 +2,46 @@
 // moves repeated while held), the "+" guide-line switch and the
 // whole-picture switch.
 
-#include "chooser/get_img_form.h"
+#include <algorithm>
+#include <iterator>
+
 #include "panel/form2.h"
-#include "viewer/form1.h"
-#include "viewer/picture_rect.h"
 #include "windows/key_codes.h"
 #include "windows/platform.h"
 
 namespace vistel {
 namespace {
 
-constexpr Rgb kGreen = 0x008000;
-constexpr Rgb kRed = 0xFF0000;
 constexpr Rgb kYellow = 0xFFFF00;
 constexpr Rgb kWindowText = kBlack;
 // Pause between two steps of a held pad: more than 10 ms.
 constexpr int kRepeatPauseMs = 11;
 
-struct SynthesisedKey {
+// Each hot spot and the key it stands for.
+struct HotSpotRow {
+  Label* TForm2::*spot;
   int key;
   int shift;
 };
+constexpr HotSpotRow kHotSpots[] = {
+    {&TForm2::LabF6, vk::kF6, 0},           {&TForm2::LabF7, vk::kF7, 0},
+    {&TForm2::LabAlt, vk::kMenu, 0},        {&TForm2::LabF5, vk::kF5, 0},
+    {&TForm2::LabEsc, vk::kEscape, 0},      {&TForm2::LabCtrl, vk::kControl, 0},
+    {&TForm2::LabShfHm, vk::kHome, kShift}, {&TForm2::LabShf1, vk::k1, kShift},
+    {&TForm2::LabShf2, vk::k2, kShift},     {&TForm2::LabShf3, vk::k3, kShift},
+    {&TForm2::LabShfEnd, vk::kEnd, kShift}, {&TForm2::LabShfPu, vk::kPrior, kShift},
+    {&TForm2::LabShfPd, vk::kNext, kShift},
+};
 
-// Hot spot tag 1..13 to the key it stands for.
-constexpr SynthesisedKey kHotSpotKeys[] = {
-    {vk::kF6, 0},        {vk::kF7, 0},      {vk::kMenu, 0},      {vk::kF5, 0},
-    {vk::kEscape, 0},    {vk::kControl, 0}, {vk::kHome, kShift}, {vk::k1, kShift},
-    {vk::k2, kShift},    {vk::k3, kShift},  {vk::kEnd, kShift},  {vk::kPrior, kShift},
-    {vk::kNext, kShift},
+// Each arrow pad and what it does.
+struct PadRow {
+  Label* TForm2::*pad;
+  Pad which;
+};
+constexpr PadRow kPads[] = {
+    {&TForm2::LabCenter, Pad::Centre}, {&TForm2::LabLeft, Pad::Left},
+    {&TForm2::LabRight, Pad::Right},   {&TForm2::LabBottom, Pad::Down},
+    {&TForm2::LabTop, Pad::Up},
 };
 
 void setFontColor(Label& l, Rgb c) {
@@ -45,15 +57,16 @@ void TForm2::wireHotSpots() {
   holdTimer_.setTimerType(Qt::PreciseTimer);
   connect(&holdTimer_, &QTimer::timeout, this, &TForm2::PadHoldTick);
   LabLine4->onClick = [this](Control&) { LabLine4Click(); };
-  for (Label* pad : {LabCenter, LabLeft, LabRight, LabBottom, LabTop}) {
+  for (const PadRow& row : kPads) {
+    Label* pad = this->*row.pad;
     pad->onMouseEnter = [this](Control& c) { LabLeftMouseEnter(c); };
     pad->onMouseLeave = [this](Control& c) { LabLeftMouseLeave(c); };
     pad->onMouseDown = [this](Control& c, const MouseEvent& e) { LabLeftMouseDown(c, e); };
     pad->onMouseUp = [this](Control&, const MouseEvent&) { LabLeftMouseUp(); };
     pad->onPressLost = [this](Control&) { LabLeftMouseUp(); };
   }
-  for (Label* spot : {LabF6, LabF7, LabAlt, LabF5, LabEsc, LabCtrl, LabShfHm, LabShf1, LabShf2,
-                      LabShf3, LabShfEnd, LabShfPu, LabShfPd}) {
+  for (const HotSpotRow& row : kHotSpots) {
+    Label* spot = this->*row.spot;
     spot->onClick = [this](Control& c) { LabF6Click(c); };
     spot->onMouseEnter = [this](Control& c) { LabF6MouseEnter(c); };
     spot->onMouseLeave = [this](Control& c) { LabF6MouseLeave(c); };
@@ -64,32 +77,17 @@ void TForm2::wireHotSpots() {
 }
 
 void TForm2::FocusHandBack() {
-  // To the chooser's file list; when the chooser or the list is not shown
-  // nothing happens.
-  TGetImgForm* chooser = Form1->FChooser;
-  if (chooser == nullptr || !chooser->visible()) return;
-  auto* list = chooser->findChild<QWidget*>(QStringLiteral("FileListBox1"));
-  if (list == nullptr || !list->isVisible()) return;
-  chooser->activate();
-  list->setFocus();
+  if (events.focusFileList) events.focusFileList();
 }
 
 void TForm2::LabLine4Click() {
-  Bevel* lines[] = {BeLeft, BeRight, BeTop, BeBottom};
-  if (LabLine4->font().color == kGreen) {
-    setFontColor(*LabLine4, kRed);
-    Form1->SyncGuides();
-    for (Bevel* b : lines) b->setVisible(true);
-  } else {
-    setFontColor(*LabLine4, kGreen);
-    for (Bevel* b : lines) b->setVisible(false);
-  }
+  if (events.guidesSwitch) events.guidesSwitch();
   FocusHandBack();
 }
 
 void TForm2::LabLeftMouseEnter(Control& pad) {
   auto& l = static_cast<Label&>(pad);
-  if (l.tag() == 5)
+  if (&l == LabCenter)
     l.setTransparent(false);
   else
     setFontColor(l, kYellow);
@@ -97,7 +95,7 @@ void TForm2::LabLeftMouseEnter(Control& pad) {
 
 void TForm2::LabLeftMouseLeave(Control& pad) {
   auto& l = static_cast<Label&>(pad);
-  if (l.tag() == 5)
+  if (&l == LabCenter)
     l.setTransparent(true);
   else
     setFontColor(l, kWindowText);
@@ -106,7 +104,10 @@ void TForm2::LabLeftMouseLeave(Control& pad) {
 void TForm2::LabLeftMouseDown(Control& pad, const MouseEvent& e) {
   // The first step at the press, then one more every pause until the hold
   // ends: at the release, or when the press is lost.
-  holdTag_ = pad.tag();
+  const auto row = std::find_if(std::begin(kPads), std::end(kPads),
+                                [&](const PadRow& r) { return this->*r.pad == &pad; });
+  if (row == std::end(kPads)) return;
+  holdPad_ = row->which;
   holdButton_ = e.button;
   FRepeating = true;
   PadStep();
@@ -114,20 +115,11 @@ void TForm2::LabLeftMouseDown(Control& pad, const MouseEvent& e) {
 }
 
 void TForm2::PadStep() {
-  using namespace picture_rect;
-  // Left button moves the top or left edge, right button the bottom or
-  // right one; tag 1 up, 2 down, 3 left, 4 right, 5 the centre toggle.
-  static constexpr int kLeftCodes[] = {kTopUp, kTopDown, kLeftLeft, kLeftRight};
-  static constexpr int kRightCodes[] = {kBottomUp, kBottomDown, kRightLeft, kRightRight};
-  const int tag = holdTag_;
-  if (holdButton_ == MouseButton::Left && tag >= 1 && tag <= 4) {
-    Form1->ResizeFrame(kLeftCodes[tag - 1]);
-  } else if (holdButton_ == MouseButton::Right && tag >= 1 && tag <= 4) {
-    Form1->ResizeFrame(kRightCodes[tag - 1]);
-  } else if (holdButton_ == MouseButton::Left && tag == 5) {
-    PictureControl& picture = *Form1->ImgBottoMov;
-    picture.setCenter(!picture.center());
-    FCenter->setCaption(picture.center() ? QStringLiteral("居中") : QStringLiteral("非居中"));
+  // The centre pad answers the left button only.
+  if (holdPad_ != Pad::Centre) {
+    if (events.padStep) events.padStep(holdPad_, holdButton_);
+  } else if (holdButton_ == MouseButton::Left) {
+    if (events.centreSwitch) events.centreSwitch();
   }
 }
 
@@ -152,45 +144,15 @@ void TForm2::LabF6MouseLeave(Control& spot) { static_cast<Label&>(spot).setTrans
 
 void TForm2::LabF6Click(Control& spot) {
   FocusHandBack();
-  const int tag = spot.tag();
-  if (tag < 1 || tag > 13) return;
-  int key = kHotSpotKeys[tag - 1].key;
-  Form1->FormKeyDown(nullptr, key, kHotSpotKeys[tag - 1].shift);
-  if (key != vk::kControl) return;
-  PictureControl& picture = *Form1->ImgBottoMov;
-  if (Form1->ImgRoll1->isChecked()) {
-    // Rolling starts from the picture's centre.
-    const QPoint centre(picture.left() + picture.width() / 2, picture.top() + picture.height() / 2);
-    platform::setCursorPos(Form1->mapToGlobal(centre));
-  } else {
-    Form1->CenterFrame();
-    Form1->SyncGuides();
+  for (const HotSpotRow& row : kHotSpots) {
+    if (this->*row.spot != &spot) continue;
+    if (events.hotSpot) events.hotSpot(row.key, row.shift);
+    return;
   }
 }
 
 void TForm2::WholeImgClick() {
-  PictureControl& picture = *Form1->ImgBottoMov;
-  if (WholeImg->tag() == 0) {
-    WholeImg->setTag(3);
-    picture.setAutoSize(false);
-    picture.setProportional(true);
-    picture.setStretch(false);
-    picture.setCenter(true);
-    FCenter->setCaption(QStringLiteral("居中"));
-    FZoom->setCaption(QStringLiteral("图像全貌"));
-    Form1->PlaceWholePicture();
-    Form1->SyncGuides();
-  } else {
-    WholeImg->setTag(0);
-    if (picture.autoSize()) return;
-    picture.setAutoSize(true);
-    picture.setProportional(false);
-    picture.setStretch(false);
-    FZoom->setCaption(QStringLiteral("原图显示"));
-    Form1->CenterFrame();
-    Form1->SyncGuides();
-  }
-  FocusHandBack();
+  if (events.wholePictureSwitch && events.wholePictureSwitch()) FocusHandBack();
 }
 
 }  // namespace vistel

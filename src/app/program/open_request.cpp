@@ -8,7 +8,7 @@ namespace vistel::program {
 
 void openHandedPath(TForm1& viewer, const std::string& path) {
   if (viewer.FClosing || viewer.FChooser == nullptr) return;
-  if (FTrayShown == 100) {
+  if (viewer.FState.iconShown) {
     // Sent back: the way a press on the icon brings it forward.
     viewer.WMTrayIcon();
   } else {

@@ -37,14 +37,7 @@ void TForm1::ImgName1Click() {
   TGetImgForm* c = FChooser;
   if (c == nullptr || c->FLoading) return;
   ImgName1->setChecked(!ImgName1->isChecked());
-  const bool on = ImgName1->isChecked();
-  for (int t = 0; t <= c->FLastThumb && t < static_cast<int>(c->FThumbs.size()); ++t) {
-    try {
-      if (c->FThumbs[static_cast<std::size_t>(t)] != nullptr)
-        c->FThumbs[static_cast<std::size_t>(t)]->setShowHint(on);
-    } catch (...) {
-    }
-  }
+  c->ShowThumbNames(ImgName1->isChecked());
 }
 
 }  // namespace vistel

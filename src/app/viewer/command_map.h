@@ -3,6 +3,10 @@
 // The viewer's keyboard command map as data: one row per command, tested
 // from top to bottom; the first row whose key and condition match runs.
 #include <span>
+#include <variant>
+
+#include "chooser/grid_geometry.h"
+#include "viewer/picture_rect.h"
 
 namespace vistel {
 
@@ -22,13 +26,18 @@ enum class Consumes {
   WhenActs,  // the operation consumes the key itself when it acts
 };
 
+// A row's argument: the rectangle code of an edge move or zoom step, the
+// display-mode toggle, or the step through the thumbnail grid.
+using Arg = std::variant<std::monostate, picture_rect::RectCode, picture_rect::Toggle, GridStep>;
+
 struct Row {
   int key;
   When when;
   Consumes consumes;
   // The operation, or none for a command that is not built yet: the row
   // still matches (and ends the search) but does nothing.
-  void (*run)(TForm1& viewer, int& key);
+  void (*run)(TForm1& viewer, int& key, const Arg& arg);
+  Arg arg;
   // What the key does, in a few words of English for the manual page.
   const char* name;
 };

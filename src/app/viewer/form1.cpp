@@ -6,21 +6,21 @@
 #include "assets/embedded_assets.h"
 #include "backdrop/form3.h"
 #include "chooser/get_img_form.h"
+#include "device/window_attributes.h"
 #include "help/help_form.h"
 #include "panel/form2.h"
 #include "pictures/bmp_reader.h"
 #include "viewer/program_icon.h"
-#include "viewer/window_attributes.h"
 #include "windows/desktop.h"
 
 namespace vistel {
 
 TForm1* Form1 = nullptr;
-int FTrayShown = 0;
 
 TForm1::TForm1() {
-  // The other windows reach the viewer through Form1 while it is still being
-  // created (the panel paints its skin copy into ImgBorder).
+  // Only the program's entry reaches the viewer through Form1 (the end
+  // signals and the hand-over from another start); the other windows are
+  // wired to it in ConnectWindows.
   Form1 = this;
   desktop().stack().setMainWindow(windowId());
   desktop().stack().onAppActivation = [this](bool active) { WMActivateApp(active); };
@@ -111,10 +111,13 @@ void TForm1::FormCreate() {
   // In this order, each built and running its own create handler before the
   // next; none has an owner: the viewer alone holds and frees them.
   FPanel = new TForm2();
+  // The skin copy: shown in place of the panel during drags.
+  FPanel->paintSkinCopy(ImgBorder->canvas());
   FHelpForm = new THelpForm();
   FChooser = new TGetImgForm();
   FPanelShown = true;
   FBackdrop = nullptr;
+  ConnectWindows();
 }
 
 void TForm1::FormDestroy() {
@@ -123,7 +126,7 @@ void TForm1::FormDestroy() {
   // Each of the first four steps is guarded on its own: the teardown never
   // stops half-way.
   try {
-    if (FTrayShown == 100) DeleteIcon();
+    if (FState.iconShown) DeleteIcon();
   } catch (...) {
   }
   try {

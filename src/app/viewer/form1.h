@@ -3,14 +3,18 @@
 #include <QMenu>
 #include <QPointer>
 #include <QString>
+#include <string>
 #include <vector>
 
 #include "controls/picture_control.h"
+#include "viewer/display_state.h"
+#include "viewer/picture_rect.h"
 #include "windows/form.h"
 
 namespace vistel {
 
 class TForm2;
+enum class Pad;
 class TForm3;
 class THelpForm;
 class TGetImgForm;
@@ -41,17 +45,13 @@ class TForm1 : public Form {
   QAction* N3 = nullptr;
   QAction* Exit1 = nullptr;
 
-  // General-purpose properties the stacking commands keep switches in: the
-  // opaque switch (Tag) and the chooser order switch (Hint).
-  int Tag = 0;
-  QString Hint;
+  // The display state: the commands change it, then ShowState draws it
+  // into the panel (status labels, the "+" switch and the guide lines).
+  DisplayState FState;
+  void ShowState();
 
   // The command map of the whole window set.
   void FormKeyDown(QObject* sender, int& key, int shift);
-
-  // Steps the chooser's selection through the thumbnail grid (direction 1 up,
-  // 2 down, 3 back, 4 on); consumes the key when it acts.
-  void StepSelection(int& key, int direction);
 
   void SelectImg1Click();
   void ImgRoll1Click();
@@ -63,14 +63,19 @@ class TForm1 : public Form {
 
   // The picture rectangle (ImgBottoMov's bounds): edge moves, zoom steps and
   // natural size by code, the guide lines on its edges, the view reset, the
-  // centring and whole-picture placements, and the display-mode toggles
-  // (key 49, 50, 51 or 45, as pressed with Shift).
-  void ResizeFrame(int code);
+  // centring and whole-picture placements, and the display-mode toggles.
+  void ResizeFrame(picture_rect::RectCode code);
   void SyncGuides();
   void ResetView();
   void CenterFrame();
   void PlaceWholePicture();
-  void ToggleDisplayMode(int key);
+  void ToggleDisplayMode(picture_rect::Toggle which);
+  // The panel's switches: guide lines, centring (the centre pad) and the
+  // whole-picture placement (false when switching it off found the picture
+  // at its natural size already, and only the switch went off).
+  void GuidesSwitch();
+  void CentringSwitch();
+  bool WholePictureSwitch();
 
   // Mouse gestures on ImgMask, ImgBorder and the panel's ImgBStock; x and y
   // are in the surface's client coordinates, every kept position is on the
@@ -81,6 +86,8 @@ class TForm1 : public Form {
   void ImgMaskDblClick();
   // A press on the mask or the skin copy ended without its release.
   void ImgBorderPressLost();
+  // Both buttons held: opens the chooser.
+  void BothButtons();
   void ShowPanel();
   void HidePanel();
   void DragFrame(int x, int y);
@@ -89,7 +96,21 @@ class TForm1 : public Form {
   void FastDragPicture(int x, int y);
   void RollPicture(int x, int y);
 
-  // Window set and state, reached by the other windows through Form1.
+  // The window set, wired in one place (window_wiring.cpp): the other
+  // windows say what happened through their events and never reach back.
+  void ConnectWindows();
+  void ConnectBackdrop(TForm3& backdrop);
+  // A chosen picture: loaded into ImgBottoMov and placed by the zoom mode;
+  // false when it has no width. Throws the reader's error, leaving the
+  // picture as it was.
+  bool ShowChosenPicture(const std::string& path);
+  // A panel hot spot's key: the command map, and for Ctrl the rolling start.
+  void HotSpotKey(int key, int shift);
+  // One step of an arrow pad: the left button moves the top or left edge,
+  // the right one the bottom or right edge.
+  void PadStep(Pad pad, MouseButton button);
+
+  // Window set and state.
   TForm2* FPanel = nullptr;
   THelpForm* FHelpForm = nullptr;
   TGetImgForm* FChooser = nullptr;
@@ -156,8 +177,5 @@ class TForm1 : public Form {
 // The one program-wide reference to the viewer, valid from the start of the
 // viewer's construction until it is destroyed.
 extern TForm1* Form1;
-
-// 100 while the notification-area icon is present, 0 otherwise.
-extern int FTrayShown;
 
 }  // namespace vistel

@@ -26,6 +26,28 @@ void moveBy(PictureControl& c, int dx, int dy) {
   c.setBounds(c.left() + dx, c.top() + dy, c.width(), c.height());
 }
 
+// What a mouse move does, by the buttons and keys held: the first row whose
+// flags are all held runs. kRolling stands for the roll mode (the menu's
+// check mark), which is no flag of the event.
+constexpr int kRolling = 1 << 16;
+static_assert((kRolling & (kShift | kCtrl | kAlt | kLeftButton | kRightButton)) == 0);
+
+struct MoveGesture {
+  int held;
+  void (*run)(TForm1& v, int x, int y);  // x, y on the screen
+};
+
+constexpr MoveGesture kMoveGestures[] = {
+    {kLeftButton | kRightButton, [](TForm1& v, int, int) { v.BothButtons(); }},
+    {kRightButton, [](TForm1& v, int x, int y) { v.DragFrame(x, y); }},
+    {kCtrl | kLeftButton, [](TForm1& v, int x, int y) { v.FastDragPicture(x, y); }},
+    {kLeftButton, [](TForm1& v, int x, int y) { v.DragWindow(x, y); }},
+    {kCtrl, [](TForm1& v, int x, int y) { v.DragPicture(x, y); }},
+    {kShift, [](TForm1& v, int, int) { v.ResetView(); }},
+    {kRolling, [](TForm1& v, int x, int y) { v.RollPicture(x, y); }},
+    {0, [](TForm1& v, int, int) { v.FTracking = false; }},
+};
+
 // Hides a window the way the platform's window-position call does: the
 // window leaves the screen, but its own visibility flag stays as it was.
 void hideKeepingFlag(Form& f) {
@@ -44,36 +66,25 @@ void TForm1::ImgBorderMouseDown(Control& surface, MouseButton button, int, int x
 }
 
 void TForm1::ImgBorderMouseMove(Control& surface, int shift, int x, int y) {
-  const bool left = (shift & kLeftButton) != 0;
-  const bool right = (shift & kRightButton) != 0;
-  if (left && right) {
-    FTracking = false;
-    if (FIgnoreUps > 0 || FChooserShown) return;
-    // Both buttons open the chooser; the two releases that follow only put
-    // the panel back.
-    FIgnoreUps = 2;
-    ImgRoll1->setChecked(false);
-    FTracking = false;
-    FLockMouse = false;
-    SelectImg1Click();
+  const int held = shift | (ImgRoll1->isChecked() ? kRolling : 0);
+  for (const MoveGesture& g : kMoveGestures) {
+    if ((held & g.held) != g.held) continue;
+    const QPoint p = toScreen(surface, x, y);
+    g.run(*this, p.x(), p.y());
     return;
   }
-  const QPoint p = toScreen(surface, x, y);
-  if (right) {
-    DragFrame(p.x(), p.y());
-  } else if ((shift & kCtrl) != 0 && left) {
-    FastDragPicture(p.x(), p.y());
-  } else if (left) {
-    DragWindow(p.x(), p.y());
-  } else if ((shift & kCtrl) != 0) {
-    DragPicture(p.x(), p.y());
-  } else if ((shift & kShift) != 0) {
-    ResetView();
-  } else if (ImgRoll1->isChecked()) {
-    RollPicture(p.x(), p.y());
-  } else {
-    FTracking = false;
-  }
+}
+
+void TForm1::BothButtons() {
+  FTracking = false;
+  if (FIgnoreUps > 0 || FChooserShown) return;
+  // Both buttons open the chooser; the two releases that follow only put
+  // the panel back.
+  FIgnoreUps = 2;
+  ImgRoll1->setChecked(false);
+  FTracking = false;
+  FLockMouse = false;
+  SelectImg1Click();
 }
 
 void TForm1::ImgBorderMouseUp(Control&, MouseButton button, int, int x, int y) {

@@ -1,29 +1,36 @@
 // The viewer's side of the picture rectangle: applies the arithmetic of
-// picture_rect.h to ImgBottoMov, keeps the panel's guide lines on its edges
-// and writes the zoom and centring state into the panel's status labels.
+// picture_rect.h to ImgBottoMov, keeps the panel's guide lines on its edges,
+// and changes the zoom and centring state that the panel's labels show.
 #include "chooser/get_img_form.h"
 #include "panel/form2.h"
 #include "viewer/form1.h"
 #include "viewer/picture_rect.h"
-#include "windows/key_codes.h"
 
 namespace vistel {
 namespace {
 
 picture_rect::Frame frameOf(const Control& c) { return {c.left(), c.top(), c.width(), c.height()}; }
 
-QString text(const char* utf8) { return QString::fromUtf8(utf8); }
+void setFontColor(Label& l, Rgb c) {
+  LabelFont f = l.font();
+  f.color = c;
+  l.setFont(f);
+}
+
+constexpr Rgb kGreen = 0x008000;
+constexpr Rgb kRed = 0xFF0000;
 
 }  // namespace
 
-void TForm1::ResizeFrame(int code) {
+void TForm1::ResizeFrame(picture_rect::RectCode code) {
   using namespace picture_rect;
-  if (code == kNaturalSize) {
+  if (code == RectCode::NaturalSize) {
     if (ImgBottoMov->autoSize()) return;
     ImgBottoMov->setAutoSize(true);  // takes the picture's natural size
     ImgBottoMov->setProportional(false);
     ImgBottoMov->setStretch(false);
-    FPanel->FZoom->setCaption(text(kFullSize));
+    FState.zoom = ZoomMode::FullSize;
+    ShowState();
     CenterFrame();
     SyncGuides();
     return;
@@ -36,7 +43,60 @@ void TForm1::ResizeFrame(int code) {
   if (!n) return;
   ImgBottoMov->setBounds(n->left, n->top, n->width, n->height);
   SyncGuides();
-  if (FPanel->FZoom->caption() == text(kFullSize)) FPanel->FZoom->setCaption(text(kCropped));
+  if (FState.zoom == ZoomMode::FullSize) {
+    FState.zoom = ZoomMode::Cropped;
+    ShowState();
+  }
+}
+
+void TForm1::ShowState() {
+  if (FPanel == nullptr) return;
+  FPanel->FZoom->setCaption(QString::fromUtf8(zoomCaption(FState.zoom)));
+  FPanel->FCenter->setCaption(QString::fromUtf8(centreCaption(FState.centred)));
+  // The "+" switch is red while the lines are shown, green while not.
+  setFontColor(*FPanel->LabLine4, FState.guides ? kRed : kGreen);
+  for (Bevel* b : {FPanel->BeLeft, FPanel->BeRight, FPanel->BeTop, FPanel->BeBottom})
+    b->setVisible(FState.guides);
+}
+
+void TForm1::GuidesSwitch() {
+  FState.guides = !FState.guides;
+  // Shown lines start on the picture's edges.
+  if (FState.guides) SyncGuides();
+  ShowState();
+}
+
+void TForm1::CentringSwitch() {
+  ImgBottoMov->setCenter(!ImgBottoMov->center());
+  FState.centred = ImgBottoMov->center();
+  ShowState();
+}
+
+bool TForm1::WholePictureSwitch() {
+  PictureControl& picture = *ImgBottoMov;
+  if (!FState.wholePicture) {
+    FState.wholePicture = true;
+    picture.setAutoSize(false);
+    picture.setProportional(true);
+    picture.setStretch(false);
+    picture.setCenter(true);
+    FState.centred = true;
+    FState.zoom = ZoomMode::WholePicture;
+    ShowState();
+    PlaceWholePicture();
+    SyncGuides();
+    return true;
+  }
+  FState.wholePicture = false;
+  if (picture.autoSize()) return false;
+  picture.setAutoSize(true);
+  picture.setProportional(false);
+  picture.setStretch(false);
+  FState.zoom = ZoomMode::FullSize;
+  ShowState();
+  CenterFrame();
+  SyncGuides();
+  return true;
 }
 
 void TForm1::SyncGuides() {
@@ -71,25 +131,7 @@ void TForm1::ResetView() {
   SyncGuides();
 }
 
-void TForm1::ToggleDisplayMode(int key) {
-  using picture_rect::Toggle;
-  Toggle which = Toggle::Center;
-  switch (key) {
-    case vk::k1:
-      which = Toggle::Proportional;
-      break;
-    case vk::k2:
-      which = Toggle::ProportionalStretch;
-      break;
-    case vk::k3:
-      which = Toggle::Stretch;
-      break;
-    case vk::kInsert:
-      which = Toggle::Center;
-      break;
-    default:
-      return;
-  }
+void TForm1::ToggleDisplayMode(picture_rect::Toggle which) {
   const picture_rect::DisplayFlags now{ImgBottoMov->autoSize(), ImgBottoMov->stretch(),
                                        ImgBottoMov->proportional(), ImgBottoMov->center()};
   const auto r = picture_rect::toggled(now, which);
@@ -97,7 +139,11 @@ void TForm1::ToggleDisplayMode(int key) {
   ImgBottoMov->setStretch(r->flags.stretch);
   ImgBottoMov->setProportional(r->flags.proportional);
   ImgBottoMov->setCenter(r->flags.center);
-  (r->zoomLabel ? FPanel->FZoom : FPanel->FCenter)->setCaption(text(r->text));
+  if (r->zoomLabel)
+    FState.zoom = r->zoom;
+  else
+    FState.centred = r->flags.center;
+  ShowState();
 }
 
 }  // namespace vistel

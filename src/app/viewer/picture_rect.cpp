@@ -24,42 +24,42 @@ int centredOffset(int viewerSize, int size) {
   return static_cast<int>((static_cast<long long>(viewerSize) - size) / 2);
 }
 
-int zoomStep(int code, int width, int viewerWidth) {
-  if (code < 0) return -10;
+int zoomStep(RectCode code, int width, int viewerWidth) {
+  if (static_cast<int>(code) < 0) return -10;
   if (width < viewerWidth / 2) return roundHalfEven(width * 0.1);
   return roundHalfEven(width * 0.25);
 }
 
-std::optional<Frame> resized(const Frame& c, int code, double aspect, int viewerWidth,
+std::optional<Frame> resized(const Frame& c, RectCode code, double aspect, int viewerWidth,
                              int viewerHeight) {
   Frame n = c;
   switch (code) {
-    case kTopUp:
+    case RectCode::TopUp:
       n.top = c.top - 4;
       n.height = c.height + 4;
       break;
-    case kTopDown:
+    case RectCode::TopDown:
       n.top = c.top + 4;
       n.height = c.height - 4;
       break;
-    case kLeftLeft:
+    case RectCode::LeftLeft:
       n.left = c.left - 4;
       n.width = c.width + 4;
       break;
-    case kLeftRight:
+    case RectCode::LeftRight:
       n.left = c.left + 4;
       n.width = c.width - 4;
       break;
-    case kBottomUp:
+    case RectCode::BottomUp:
       n.height = c.height - 4;
       break;
-    case kBottomDown:
+    case RectCode::BottomDown:
       n.height = c.height + 4;
       break;
-    case kRightLeft:
+    case RectCode::RightLeft:
       n.width = c.width - 4;
       break;
-    case kRightRight:
+    case RectCode::RightRight:
       n.width = c.width + 4;
       break;
     default: {
@@ -92,31 +92,34 @@ Frame wholePicture(double aspect) {
 }
 
 std::optional<ToggleResult> toggled(const DisplayFlags& flags, Toggle which) {
-  ToggleResult r{flags, true, ""};
+  ToggleResult r{flags, true, ZoomMode::Cropped, ""};
   DisplayFlags& f = r.flags;
   switch (which) {
     case Toggle::Proportional:
       if (flags.autoSize) return std::nullopt;
       f.proportional = !f.proportional;
       f.stretch = false;
-      r.text = f.proportional ? kProportionalShrink : kCropped;
+      r.zoom = f.proportional ? ZoomMode::ProportionalShrink : ZoomMode::Cropped;
+      r.text = zoomCaption(r.zoom);
       return r;
     case Toggle::ProportionalStretch:
       if (flags.autoSize) return std::nullopt;
       f.stretch = !f.stretch;
       f.proportional = f.stretch;
-      r.text = f.stretch ? kProportionalScaling : kCropped;
+      r.zoom = f.stretch ? ZoomMode::ProportionalScaling : ZoomMode::Cropped;
+      r.text = zoomCaption(r.zoom);
       return r;
     case Toggle::Stretch:
       if (flags.autoSize) return std::nullopt;
       f.stretch = !f.stretch;
       f.proportional = false;
-      r.text = f.stretch ? kFreeScaling : kCropped;
+      r.zoom = f.stretch ? ZoomMode::FreeScaling : ZoomMode::Cropped;
+      r.text = zoomCaption(r.zoom);
       return r;
     case Toggle::Center:
       f.center = !f.center;
       r.zoomLabel = false;
-      r.text = f.center ? kCentred : kNotCentred;
+      r.text = centreCaption(f.center);
       return r;
   }
   return std::nullopt;

@@ -5,6 +5,8 @@
 // checked on its own; the viewer applies the results to ImgBottoMov.
 #include <optional>
 
+#include "viewer/display_state.h"
+
 namespace vistel::picture_rect {
 
 // ImgBottoMov's bounds in viewer client pixels.
@@ -16,18 +18,21 @@ struct Frame {
   friend bool operator==(const Frame&, const Frame&) = default;
 };
 
-// Operation codes of ResizeFrame.
-constexpr int kTopUp = 11;
-constexpr int kTopDown = 12;
-constexpr int kLeftLeft = 13;
-constexpr int kLeftRight = 14;
-constexpr int kBottomUp = 21;
-constexpr int kBottomDown = 22;
-constexpr int kRightLeft = 23;
-constexpr int kRightRight = 24;
-constexpr int kZoomIn = -20;
-constexpr int kZoomOut = 20;
-constexpr int kNaturalSize = 30;
+// Operation codes of ResizeFrame: an edge move by 4 pixels, a zoom step or
+// the natural size. Any other value is a zoom step by its sign.
+enum class RectCode : int {
+  TopUp = 11,
+  TopDown = 12,
+  LeftLeft = 13,
+  LeftRight = 14,
+  BottomUp = 21,
+  BottomDown = 22,
+  RightLeft = 23,
+  RightRight = 24,
+  ZoomIn = -20,
+  ZoomOut = 20,
+  NaturalSize = 30,
+};
 
 // Nearest integer, halves to even (2.5 -> 2, 3.5 -> 4); saturates at the
 // int range so that a silly aspect ratio cannot overflow.
@@ -38,11 +43,11 @@ int centredOffset(int viewerSize, int size);
 
 // Width removed by one zoom step: -10 for zooming in (negative codes), 10 %
 // of the width below half the viewer's width, 25 % from there on.
-int zoomStep(int code, int width, int viewerWidth);
+int zoomStep(RectCode code, int width, int viewerWidth);
 
 // The rectangle after an edge move or zoom step (any code but natural size),
 // or nothing when its width or height would be 0 or less.
-std::optional<Frame> resized(const Frame& current, int code, double aspect, int viewerWidth,
+std::optional<Frame> resized(const Frame& current, RectCode code, double aspect, int viewerWidth,
                              int viewerHeight);
 
 // Centred in the viewer, size kept.
@@ -67,8 +72,9 @@ enum class Toggle { Proportional, ProportionalStretch, Stretch, Center };
 
 struct ToggleResult {
   DisplayFlags flags;
-  bool zoomLabel = true;  // the text is for FZoom (else FCenter)
-  const char* text = "";  // UTF-8
+  bool zoomLabel = true;  // the zoom mode changed (else the centring)
+  ZoomMode zoom = ZoomMode::Cropped;
+  const char* text = "";  // the changed label's new text, UTF-8
 };
 
 // One display-mode toggle; nothing when it is ignored (the three scaling

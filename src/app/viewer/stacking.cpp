@@ -5,10 +5,10 @@
 
 #include "backdrop/form3.h"
 #include "chooser/get_img_form.h"
+#include "device/window_attributes.h"
 #include "help/help_form.h"
 #include "panel/form2.h"
 #include "viewer/form1.h"
-#include "viewer/window_attributes.h"
 #include "windows/desktop.h"
 
 namespace vistel {
@@ -31,29 +31,29 @@ void TForm1::FadeOut() {
 }
 
 void TForm1::OpaqueSwitch() {
-  if (Tag == 0) {
+  if (!FState.opaque) {
     // Opaque; the colour keys stay in force.
     for (Form* f : std::initializer_list<Form*>{this, FPanel, FChooser}) f->setAlphaBlend(false);
-    Tag = 1;
+    FState.opaque = true;
     return;
   }
   // Back to translucent, always at the start level.
   SetFadeLevel(kDeviceAlpha);
   for (Form* f : std::initializer_list<Form*>{this, FPanel, FChooser}) f->setAlphaBlend(true);
-  Tag = 0;
+  FState.opaque = false;
 }
 
 void TForm1::ChooserOrderSwitch() {
   if (!FChooserShown) return;
-  if (Hint != QLatin1String("A")) {
+  if (!FState.chooserBehind) {
     // Behind the picture: panel, viewer, chooser from the top, chooser active.
-    Hint = QStringLiteral("A");
+    FState.chooserBehind = true;
     FChooser->setWindowPos(InsertAfter::top(), true);
     setWindowPos(InsertAfter::top(), false);
     FPanel->setWindowPos(InsertAfter::top(), false);
   } else {
     // In front of the picture: panel, chooser, viewer from the top.
-    Hint.clear();
+    FState.chooserBehind = false;
     setWindowPos(InsertAfter::top(), false);
     FChooser->setWindowPos(InsertAfter::top(), false);
     FPanel->setWindowPos(InsertAfter::top(), false);
@@ -77,6 +77,7 @@ void TForm1::BackdropToggle() {
     return;
   }
   FBackdrop = new TForm3();
+  ConnectBackdrop(*FBackdrop);
   FBackdrop->setPosition(left(), top());
   FBackdrop->setVisible(true);
   // The viewer directly below the panel, the backdrop directly below it.
@@ -113,7 +114,7 @@ void TForm1::Back1Click() {
 }
 
 void TForm1::WMActivateApp(bool active) {
-  if (FTrayShown == 100) DeleteIcon();
+  if (FState.iconShown) DeleteIcon();
   if (FClosing || FChooser == nullptr || FHelpForm == nullptr || !active) return;
   desktop().stack().applyBatch({{windowId(), InsertAfter::topmost(), false},
                                 {FChooser->windowId(), InsertAfter::topmost(), false},

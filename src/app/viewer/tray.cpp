@@ -8,7 +8,7 @@
 namespace vistel {
 
 void TForm1::AddIcon() {
-  FTrayShown = 100;
+  FState.iconShown = true;
   if (tray_ == nullptr) {
     tray_ = new QSystemTrayIcon(this);
     tray_->setIcon(programIcon());
@@ -25,7 +25,7 @@ void TForm1::AddIcon() {
 
 void TForm1::DeleteIcon() {
   if (tray_ != nullptr) tray_->hide();
-  FTrayShown = 0;
+  FState.iconShown = false;
 }
 
 }  // namespace vistel

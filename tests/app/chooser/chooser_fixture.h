@@ -91,7 +91,10 @@ class ChooserTest : public ::testing::Test {
   }
   // A selection made by the user: raises the change notification.
   void userSelects(const std::string& name) { chooser->FileListBox1->setCurrentRow(indexOf(name)); }
-  void setZoomText(const char* utf8) { viewer->FPanel->FZoom->setCaption(QString::fromUtf8(utf8)); }
+  void setZoom(ZoomMode mode) {
+    viewer->FState.zoom = mode;
+    viewer->ShowState();
+  }
   void rightClickList() {
     MouseEvent m;
     m.button = MouseButton::Right;

@@ -20,10 +20,6 @@ namespace {
 using testing_support::ChooserTest;
 using testing_support::solidBmp;
 
-const char* kWhole = "图像全貌";
-const char* kFull = "原图显示";
-const char* kCropped = "裁剪图形";
-
 TEST_F(ChooserTest, StartsInTheCurrentFolderInTheListView) {
   EXPECT_EQ(chooser->FileListBox1->directory(), dir_);
   // "dunes.jpeg" does not match "*.Jpg".
@@ -71,19 +67,19 @@ TEST_F(ChooserTest, ChosenPictureIsPlacedByTheZoomText) {
   write("p400.bmp", solidBmp(400, 300, 0x336699));
   write("p1000.bmp", solidBmp(1000, 800, 0x996633));
   chooser->FileListBox1->refresh();
-  setZoomText(kWhole);
+  setZoom(ZoomMode::WholePicture);
   userSelects("p400.bmp");
   EXPECT_DOUBLE_EQ(viewer->FAspect, 0.75);
   const PictureControl* p = viewer->ImgBottoMov;
   EXPECT_EQ(p->boundsRect(), Rect::fromSize(215, 150, 400, 300));
 
-  setZoomText(kFull);
+  setZoom(ZoomMode::FullSize);
   userSelects("p1000.bmp");
   EXPECT_DOUBLE_EQ(viewer->FAspect, 0.8);
   EXPECT_EQ(p->boundsRect(), Rect::fromSize(-104, -94, 1000, 800));
 
   // Any other text leaves the rectangle where it was.
-  setZoomText(kCropped);
+  setZoom(ZoomMode::Cropped);
   userSelects("p400.bmp");
   EXPECT_EQ(p->left(), -104);
   EXPECT_EQ(p->top(), -94);
@@ -92,7 +88,7 @@ TEST_F(ChooserTest, ChosenPictureIsPlacedByTheZoomText) {
 TEST_F(ChooserTest, UndecodableChoiceAndRefreshKeepThePicture) {
   write("broken.Jpg", "not a jpeg");
   chooser->FileListBox1->refresh();
-  setZoomText(kWhole);
+  setZoom(ZoomMode::WholePicture);
   userSelects("rose.jpg");
   const double aspect = viewer->FAspect;
   const Picture* before = viewer->ImgBottoMov->picture();
@@ -114,7 +110,7 @@ TEST_F(ChooserTest, PathFromOutsideIsShownAsIfChosen) {
   std::ofstream(sub + "/wide.jpeg", std::ios::binary) << solidBmp(1, 1, 0);  // not listed
   std::system(("cp '" + dir_ + "/rose.jpg' '" + sub + "/other.jpeg'").c_str());
   std::ofstream(sub + "/notes.txt") << "text";
-  setZoomText(kWhole);
+  setZoom(ZoomMode::WholePicture);
 
   // A listed file: the lists go to its folder, it is selected and placed.
   chooser->OpenPath(sub + "/p400.bmp");
@@ -271,12 +267,12 @@ TEST_F(ChooserTest, ViewSwitchesRebuildOnlyWhenPending) {
 }
 
 TEST_F(ChooserTest, ThumbnailClickAndArrowStepsShowPictures) {
-  setZoomText(kWhole);
+  setZoom(ZoomMode::WholePicture);
   showGridAndLoad();
   // Right with nothing selected goes to thumbnail 0.
   EXPECT_EQ(key(vk::kRight), 0);
   EXPECT_EQ(chooser->FileListBox1->itemIndex(), chooser->FThumbs[0]->HelpContext);
-  EXPECT_EQ(chooser->FileLocateBtn->tag(), 1);
+  EXPECT_TRUE(chooser->FLocatorPlaced);
   EXPECT_TRUE(chooser->FileLocateBtn->visible());
   EXPECT_EQ(chooser->FileLocateBtn->left(), 3);
   EXPECT_EQ(chooser->FileLocateBtn->top(), 3);

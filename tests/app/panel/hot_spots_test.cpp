@@ -1,6 +1,7 @@
 // The panel's hot spots, arrow pads and switches acting on the viewer.
 #include <gtest/gtest.h>
 
+#include "chooser/get_img_form.h"
 #include "panel/form2.h"
 #include "pictures/picture.h"
 #include "viewer/form1.h"
@@ -46,6 +47,19 @@ TEST_F(HotSpots, PlusShowsTheGuidesOnThePictureEdgesAndHidesThemAgain) {
   EXPECT_FALSE(panel->BeLeft->visible());
 }
 
+TEST_F(HotSpots, SwitchesHandTheFocusToTheChoosersFileListOnlyWhileItIsShown) {
+  TGetImgForm* chooser = viewer->FChooser;
+  auto listHasFocus = [&] { return chooser->focusWidget() == chooser->FileListBox1; };
+  chooser->FileListBox1->clearFocus();
+  panel->LabLine4->onClick(*panel->LabLine4);  // chooser hidden: the focus stays
+  EXPECT_FALSE(listHasFocus());
+  viewer->SelectImg1Click();
+  chooser->FileListBox1->clearFocus();
+  ASSERT_FALSE(listHasFocus());
+  panel->LabLine4->onClick(*panel->LabLine4);
+  EXPECT_TRUE(listHasFocus());
+}
+
 TEST_F(HotSpots, AShortClickOnAPadMovesOneEdgeByOneStep) {
   show(200, 100);
   press(panel->LabBottom, MouseButton::Left);  // top edge down
@@ -86,7 +100,7 @@ TEST_F(HotSpots, SpotsSynthesiseTheirKeys) {
   panel->LabShfHm->onClick(*panel->LabShfHm);  // Shift+Home: mouse lock
   EXPECT_TRUE(viewer->FLockMouse);
   panel->LabEsc->onClick(*panel->LabEsc);  // Esc: opaque
-  EXPECT_EQ(viewer->Tag, 1);
+  EXPECT_TRUE(viewer->FState.opaque);
   panel->LabF6->onClick(*panel->LabF6);  // F6: backdrop
   EXPECT_NE(viewer->FBackdrop, nullptr);
 }
@@ -103,20 +117,20 @@ TEST_F(HotSpots, WholePictureSwitchPlacesThePictureAndSwitchingOffRestoresNatura
   show(800, 600);
   viewer->ImgBottoMov->setAutoSize(true);
   panel->WholeImg->onClick(*panel->WholeImg);
-  EXPECT_EQ(panel->WholeImg->tag(), 3);
+  EXPECT_TRUE(viewer->FState.wholePicture);
   EXPECT_EQ(frame(), Rect::fromSize(215, 150, 400, 300));
   EXPECT_EQ(panel->FZoom->caption(), QStringLiteral("图像全貌"));
   EXPECT_EQ(panel->FCenter->caption(), QStringLiteral("居中"));
   EXPECT_TRUE(viewer->ImgBottoMov->proportional());
   panel->WholeImg->onClick(*panel->WholeImg);
-  EXPECT_EQ(panel->WholeImg->tag(), 0);
+  EXPECT_FALSE(viewer->FState.wholePicture);
   EXPECT_TRUE(viewer->ImgBottoMov->autoSize());
   EXPECT_EQ(frame(), Rect::fromSize(-4, 5, 800, 600));
   EXPECT_EQ(panel->FZoom->caption(), QStringLiteral("原图显示"));
   // Off while AutoSize is already on only resets the switch.
-  panel->WholeImg->setTag(3);
+  viewer->FState.wholePicture = true;
   panel->WholeImg->onClick(*panel->WholeImg);
-  EXPECT_EQ(panel->WholeImg->tag(), 0);
+  EXPECT_FALSE(viewer->FState.wholePicture);
   EXPECT_EQ(frame(), Rect::fromSize(-4, 5, 800, 600));
 }
 

@@ -168,9 +168,9 @@ TEST_F(ProgramRun, SecondStartHandsItsPathToTheRunningViewer) {
 TEST_F(ProgramRun, HandedPathBringsTheDeviceForwardAndShowsIt) {
   auto* viewer = new TForm1();
   viewer->Back1Click();  // sent back behind other windows, icon present
-  ASSERT_EQ(FTrayShown, 100);
+  ASSERT_TRUE(viewer->FState.iconShown);
   openHandedPath(*viewer, dir_ + "/pics/" + odd_);
-  EXPECT_EQ(FTrayShown, 0);
+  EXPECT_FALSE(viewer->FState.iconShown);
   EXPECT_TRUE(viewer->visible());
   EXPECT_FALSE(viewer->FChooserShown);  // the icon's double toggle
   EXPECT_EQ(viewer->FChooser->FileListBox1->directory(), dir_ + "/pics");

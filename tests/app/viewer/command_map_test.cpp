@@ -42,6 +42,24 @@ TEST(CommandMapTable, ThirtyRowsInTheirOrderEachWithItsOperation) {
     EXPECT_EQ(rows[i].consumes, expected[i].consumes);
     EXPECT_NE(rows[i].run, nullptr);
   }
+  // The rows' arguments: the toggles, the rectangle codes and the grid steps.
+  using picture_rect::RectCode;
+  using picture_rect::Toggle;
+  const std::pair<int, command_map::Arg> args[] = {
+      {2, Toggle::Proportional},  {3, Toggle::ProportionalStretch},
+      {4, Toggle::Stretch},       {5, RectCode::ZoomIn},
+      {6, RectCode::ZoomOut},     {7, RectCode::NaturalSize},
+      {9, Toggle::Center},        {16, RectCode::TopUp},
+      {17, RectCode::TopDown},    {18, RectCode::LeftLeft},
+      {19, RectCode::LeftRight},  {20, RectCode::BottomUp},
+      {21, RectCode::BottomDown}, {22, RectCode::RightLeft},
+      {23, RectCode::RightRight}, {24, GridStep::Up},
+      {25, GridStep::Down},       {26, GridStep::Back},
+      {27, GridStep::On}};
+  std::size_t withArg = 0;
+  for (const auto& [row, arg] : args) EXPECT_EQ(rows[row - 1].arg, arg) << "row " << row;
+  for (const auto& row : rows) withArg += std::holds_alternative<std::monostate>(row.arg) ? 0 : 1;
+  EXPECT_EQ(withArg, std::size(args));
 }
 
 TEST(CommandMapTable, FirstMatchWinsAndAltIsNeverTested) {

@@ -36,44 +36,44 @@ TEST(PictureRectMath, ZoomOutStepIsTenOrTwentyFivePercent) {
     int width, newWidth;
   } cases[] = {{100, 90}, {395, 355}, {396, 297}, {640, 480}, {300, 270}, {400, 300}};
   for (const auto& c : cases) {
-    const auto n = resized({0, 0, c.width, 100}, kZoomOut, 0.5, 792, 611);
+    const auto n = resized({0, 0, c.width, 100}, RectCode::ZoomOut, 0.5, 792, 611);
     ASSERT_TRUE(n) << c.width;
     EXPECT_EQ(n->width, c.newWidth) << c.width;
   }
 }
 
 TEST(PictureRectMath, ZoomInAddsTenPixelsAndRecentresWithTheAspectHeight) {
-  const auto n = resized({-50, 7, 300, 17}, kZoomIn, 0.75, 792, 611);
+  const auto n = resized({-50, 7, 300, 17}, RectCode::ZoomIn, 0.75, 792, 611);
   ASSERT_TRUE(n);
   // Height follows the aspect ratio, undoing the distortion of edge moves.
   EXPECT_EQ(*n, (Frame{241, 189, 310, 232}));  // 310*0.75 = 232.5 -> 232
   // Any unknown code is a zoom code by its sign.
-  EXPECT_EQ(resized({0, 0, 300, 10}, -7, 1.0, 792, 611)->width, 310);
-  EXPECT_EQ(resized({0, 0, 300, 10}, 99, 1.0, 792, 611)->width, 270);
-  EXPECT_EQ(resized({0, 0, 300, 10}, 0, 1.0, 792, 611)->width, 270);
+  EXPECT_EQ(resized({0, 0, 300, 10}, RectCode{-7}, 1.0, 792, 611)->width, 310);
+  EXPECT_EQ(resized({0, 0, 300, 10}, RectCode{99}, 1.0, 792, 611)->width, 270);
+  EXPECT_EQ(resized({0, 0, 300, 10}, RectCode{0}, 1.0, 792, 611)->width, 270);
 }
 
 TEST(PictureRectMath, EdgeMovesKeepTheOppositeEdge) {
   const Frame f{10, 20, 100, 50};
-  EXPECT_EQ(*resized(f, kTopUp, 0, 792, 611), (Frame{10, 16, 100, 54}));
-  EXPECT_EQ(*resized(f, kTopDown, 0, 792, 611), (Frame{10, 24, 100, 46}));
-  EXPECT_EQ(*resized(f, kLeftLeft, 0, 792, 611), (Frame{6, 20, 104, 50}));
-  EXPECT_EQ(*resized(f, kLeftRight, 0, 792, 611), (Frame{14, 20, 96, 50}));
-  EXPECT_EQ(*resized(f, kBottomUp, 0, 792, 611), (Frame{10, 20, 100, 46}));
-  EXPECT_EQ(*resized(f, kBottomDown, 0, 792, 611), (Frame{10, 20, 100, 54}));
-  EXPECT_EQ(*resized(f, kRightLeft, 0, 792, 611), (Frame{10, 20, 96, 50}));
-  EXPECT_EQ(*resized(f, kRightRight, 0, 792, 611), (Frame{10, 20, 104, 50}));
+  EXPECT_EQ(*resized(f, RectCode::TopUp, 0, 792, 611), (Frame{10, 16, 100, 54}));
+  EXPECT_EQ(*resized(f, RectCode::TopDown, 0, 792, 611), (Frame{10, 24, 100, 46}));
+  EXPECT_EQ(*resized(f, RectCode::LeftLeft, 0, 792, 611), (Frame{6, 20, 104, 50}));
+  EXPECT_EQ(*resized(f, RectCode::LeftRight, 0, 792, 611), (Frame{14, 20, 96, 50}));
+  EXPECT_EQ(*resized(f, RectCode::BottomUp, 0, 792, 611), (Frame{10, 20, 100, 46}));
+  EXPECT_EQ(*resized(f, RectCode::BottomDown, 0, 792, 611), (Frame{10, 20, 100, 54}));
+  EXPECT_EQ(*resized(f, RectCode::RightLeft, 0, 792, 611), (Frame{10, 20, 96, 50}));
+  EXPECT_EQ(*resized(f, RectCode::RightRight, 0, 792, 611), (Frame{10, 20, 104, 50}));
 }
 
 TEST(PictureRectMath, NothingWhenASideWouldVanish) {
-  EXPECT_FALSE(resized({0, 0, 4, 50}, kLeftRight, 1, 792, 611));
-  EXPECT_FALSE(resized({0, 0, 4, 50}, kRightLeft, 1, 792, 611));
-  EXPECT_FALSE(resized({0, 0, 50, 4}, kTopDown, 1, 792, 611));
-  EXPECT_TRUE(resized({0, 0, 5, 50}, kRightLeft, 1, 792, 611));
+  EXPECT_FALSE(resized({0, 0, 4, 50}, RectCode::LeftRight, 1, 792, 611));
+  EXPECT_FALSE(resized({0, 0, 4, 50}, RectCode::RightLeft, 1, 792, 611));
+  EXPECT_FALSE(resized({0, 0, 50, 4}, RectCode::TopDown, 1, 792, 611));
+  EXPECT_TRUE(resized({0, 0, 5, 50}, RectCode::RightLeft, 1, 792, 611));
   // No picture yet: the height would be 0.
-  EXPECT_FALSE(resized({0, 0, 640, 480}, kZoomOut, 0.0, 792, 611));
-  EXPECT_FALSE(resized({0, 0, 640, 480}, kZoomIn, 0.0, 792, 611));
-  EXPECT_FALSE(resized({0, 0, 0, 10}, kZoomIn, 0.01, 792, 611));  // 10 * 0.01 -> 0
+  EXPECT_FALSE(resized({0, 0, 640, 480}, RectCode::ZoomOut, 0.0, 792, 611));
+  EXPECT_FALSE(resized({0, 0, 640, 480}, RectCode::ZoomIn, 0.0, 792, 611));
+  EXPECT_FALSE(resized({0, 0, 0, 10}, RectCode::ZoomIn, 0.01, 792, 611));  // 10 * 0.01 -> 0
 }
 
 TEST(PictureRectMath, WholePictureExamples) {
@@ -149,12 +149,38 @@ struct Viewer : ::testing::Test {
 
 QString u(const char* s) { return QString::fromUtf8(s); }
 
+TEST_F(Viewer, PanelDrawsEveryPartOfTheDisplayState) {
+  const std::pair<ZoomMode, const char*> texts[] = {
+      {ZoomMode::FullSize, kFullSize},
+      {ZoomMode::WholePicture, kWholePicture},
+      {ZoomMode::Cropped, kCropped},
+      {ZoomMode::ProportionalShrink, kProportionalShrink},
+      {ZoomMode::ProportionalScaling, kProportionalScaling},
+      {ZoomMode::FreeScaling, kFreeScaling}};
+  for (const auto& [mode, text] : texts) {
+    v->FState.zoom = mode;
+    v->ShowState();
+    EXPECT_EQ(zoom(), u(text));
+  }
+  v->FState.centred = v->FState.guides = true;
+  v->ShowState();
+  EXPECT_EQ(centre(), u(kCentred));
+  EXPECT_EQ(v->FPanel->LabLine4->font().color, 0xFF0000u);
+  EXPECT_TRUE(v->FPanel->BeBottom->visible());
+  v->FState = DisplayState{};
+  v->ShowState();
+  EXPECT_EQ(centre(), u(kNotCentred));
+  EXPECT_EQ(v->FPanel->LabLine4->font().color, 0x008000u);
+  EXPECT_FALSE(v->FPanel->BeLeft->visible());
+}
+
 TEST_F(Viewer, NaturalSizeWhileAutoSizeIsOnChangesNothing) {
   show(640, 480);
-  v->FPanel->FZoom->setCaption(u(kCropped));
+  v->FState.zoom = ZoomMode::Cropped;
+  v->ShowState();
   const Frame before = frame();
   const int guide = v->FPanel->BeLeft->left();
-  v->ResizeFrame(kNaturalSize);
+  v->ResizeFrame(RectCode::NaturalSize);
   EXPECT_EQ(frame(), before);
   EXPECT_EQ(zoom(), u(kCropped));
   EXPECT_EQ(v->FPanel->BeLeft->left(), guide);
@@ -162,14 +188,14 @@ TEST_F(Viewer, NaturalSizeWhileAutoSizeIsOnChangesNothing) {
 
 TEST_F(Viewer, ZoomThenNaturalSizeRestoresAndCentres) {
   show(1001, 500);
-  v->ResizeFrame(kZoomOut);
+  v->ResizeFrame(RectCode::ZoomOut);
   EXPECT_FALSE(v->ImgBottoMov->autoSize());
   EXPECT_EQ(frame(), (Frame{20, 118, 751, 375}));  // step R(250.25), height R(751 * 500 / 1001)
   EXPECT_EQ(zoom(), u(kCropped));
   expectGuidesOnFrame();
   v->ImgBottoMov->setStretch(true);
   v->ImgBottoMov->setProportional(true);
-  v->ResizeFrame(kNaturalSize);
+  v->ResizeFrame(RectCode::NaturalSize);
   EXPECT_TRUE(v->ImgBottoMov->autoSize());
   EXPECT_FALSE(v->ImgBottoMov->stretch());
   EXPECT_FALSE(v->ImgBottoMov->proportional());
@@ -180,7 +206,7 @@ TEST_F(Viewer, ZoomThenNaturalSizeRestoresAndCentres) {
 
 TEST_F(Viewer, BeforeAnyPictureAZoomOnlySwitchesAutoSizeOff) {
   const Frame before = frame();
-  v->ResizeFrame(kZoomOut);
+  v->ResizeFrame(RectCode::ZoomOut);
   EXPECT_FALSE(v->ImgBottoMov->autoSize());
   EXPECT_EQ(frame(), before);
   EXPECT_EQ(zoom(), u(kFullSize));
@@ -188,23 +214,23 @@ TEST_F(Viewer, BeforeAnyPictureAZoomOnlySwitchesAutoSizeOff) {
 
 TEST_F(Viewer, VanishingEdgeMoveStillSwitchesAutoSizeOff) {
   show(4, 40);
-  v->ResizeFrame(kLeftRight);
+  v->ResizeFrame(RectCode::LeftRight);
   EXPECT_FALSE(v->ImgBottoMov->autoSize());
   EXPECT_EQ(frame(), (Frame{0, 0, 4, 40}));
   EXPECT_EQ(zoom(), u(kFullSize));  // no real change, no new text
-  v->ResizeFrame(kRightLeft);
+  v->ResizeFrame(RectCode::RightLeft);
   EXPECT_EQ(frame(), (Frame{0, 0, 4, 40}));
 }
 
 TEST_F(Viewer, EdgeMoveRewritesOnlyTheFullSizeText) {
   show(640, 480);
-  v->ResizeFrame(kBottomUp);
+  v->ResizeFrame(RectCode::BottomUp);
   EXPECT_EQ(frame(), (Frame{0, 0, 640, 476}));
   EXPECT_EQ(zoom(), u(kCropped));
   expectGuidesOnFrame();
-  v->ToggleDisplayMode(49);
+  v->ToggleDisplayMode(Toggle::Proportional);
   EXPECT_EQ(zoom(), u(kProportionalShrink));
-  v->ResizeFrame(kTopUp);
+  v->ResizeFrame(RectCode::TopUp);
   EXPECT_EQ(frame(), (Frame{0, -4, 640, 480}));
   EXPECT_EQ(zoom(), u(kProportionalShrink));
   // The right guide lies one pixel past the last column.
@@ -213,7 +239,7 @@ TEST_F(Viewer, EdgeMoveRewritesOnlyTheFullSizeText) {
 
 TEST_F(Viewer, GuidesMoveWhileHiddenAndStayHidden) {
   show(300, 200);
-  v->ResizeFrame(kZoomIn);
+  v->ResizeFrame(RectCode::ZoomIn);
   EXPECT_FALSE(v->FPanel->BeTop->visible());
   EXPECT_FALSE(v->FPanel->BeRight->visible());
   expectGuidesOnFrame();
@@ -226,25 +252,25 @@ TEST_F(Viewer, GuidesMoveWhileHiddenAndStayHidden) {
 
 TEST_F(Viewer, ScalingTogglesAreIgnoredUnderAutoSizeButCentringIsNot) {
   show(300, 200);
-  v->ToggleDisplayMode(49);
-  v->ToggleDisplayMode(50);
-  v->ToggleDisplayMode(51);
+  v->ToggleDisplayMode(Toggle::Proportional);
+  v->ToggleDisplayMode(Toggle::ProportionalStretch);
+  v->ToggleDisplayMode(Toggle::Stretch);
   EXPECT_FALSE(v->ImgBottoMov->stretch());
   EXPECT_FALSE(v->ImgBottoMov->proportional());
   EXPECT_EQ(zoom(), u(kFullSize));
-  v->ToggleDisplayMode(45);
+  v->ToggleDisplayMode(Toggle::Center);
   EXPECT_TRUE(v->ImgBottoMov->center());
   EXPECT_EQ(centre(), u(kCentred));
-  v->ToggleDisplayMode(45);
+  v->ToggleDisplayMode(Toggle::Center);
   EXPECT_EQ(centre(), u(kNotCentred));
 
-  v->ResizeFrame(kRightLeft);
+  v->ResizeFrame(RectCode::RightLeft);
   const Frame f = frame();
-  v->ToggleDisplayMode(50);
+  v->ToggleDisplayMode(Toggle::ProportionalStretch);
   EXPECT_TRUE(v->ImgBottoMov->stretch());
   EXPECT_TRUE(v->ImgBottoMov->proportional());
   EXPECT_EQ(zoom(), u(kProportionalScaling));
-  v->ToggleDisplayMode(50);
+  v->ToggleDisplayMode(Toggle::ProportionalStretch);
   EXPECT_FALSE(v->ImgBottoMov->stretch());
   EXPECT_FALSE(v->ImgBottoMov->proportional());
   EXPECT_EQ(zoom(), u(kCropped));
@@ -256,7 +282,7 @@ TEST_F(Viewer, ResetStopsRollingAndCentres) {
   v->ImgRoll1->setChecked(true);
   v->FTracking = true;
   v->FLockMouse = true;
-  v->ResizeFrame(kLeftLeft);
+  v->ResizeFrame(RectCode::LeftLeft);
   v->FChooser->setTreeWidth(160);
   v->Reset1Click();
   EXPECT_EQ(v->FChooser->treeWidth(), 95);

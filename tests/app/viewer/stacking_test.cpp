@@ -58,19 +58,19 @@ TEST_F(Stacking, KeysReachTheCommandsWithAnyModifiersAndAreNeverConsumed) {
   EXPECT_EQ(viewer->alphaBlendValue(), 195);
   int esc = 27;
   viewer->FormKeyDown(nullptr, esc, 0);
-  EXPECT_EQ(viewer->Tag, 1);
+  EXPECT_TRUE(viewer->FState.opaque);
   EXPECT_EQ(esc, 27);
   int f6 = 117;
   viewer->FormKeyDown(nullptr, f6, 0);
   EXPECT_NE(viewer->FBackdrop, nullptr);
   int f2 = 113;
   viewer->FormKeyDown(nullptr, f2, 0);
-  EXPECT_EQ(FTrayShown, 100);
+  EXPECT_TRUE(viewer->FState.iconShown);
 }
 
 TEST_F(Stacking, OpaqueSwitchKeepsTheKeysAndComesBackAtTheStartLevel) {
   viewer->OpaqueSwitch();
-  EXPECT_EQ(viewer->Tag, 1);
+  EXPECT_TRUE(viewer->FState.opaque);
   for (Form* f : std::initializer_list<Form*>{viewer, viewer->FPanel, viewer->FChooser}) {
     EXPECT_FALSE(f->alphaBlend());
     EXPECT_TRUE(f->transparentColor());
@@ -79,24 +79,24 @@ TEST_F(Stacking, OpaqueSwitchKeepsTheKeysAndComesBackAtTheStartLevel) {
   viewer->FadeIn();
   EXPECT_EQ(viewer->alphaBlendValue(), 180);  // stored, not shown
   viewer->OpaqueSwitch();
-  EXPECT_EQ(viewer->Tag, 0);
+  EXPECT_FALSE(viewer->FState.opaque);
   EXPECT_EQ(levels(), (std::vector<int>{150, 150, 150}));
   EXPECT_TRUE(viewer->FChooser->alphaBlend());
 }
 
 TEST_F(Stacking, ChooserOrderSwitchWorksOnlyWhileTheChooserIsShown) {
   viewer->ChooserOrderSwitch();
-  EXPECT_TRUE(viewer->Hint.isEmpty());
+  EXPECT_FALSE(viewer->FState.chooserBehind);
   viewer->FChooserShown = true;
   viewer->ChooserOrderSwitch();
-  EXPECT_EQ(viewer->Hint, "A");
+  EXPECT_TRUE(viewer->FState.chooserBehind);
   // Panel, viewer, chooser from the top; the chooser is active.
   EXPECT_EQ(depth(viewer->FPanel), 0);
   EXPECT_EQ(depth(viewer), 1);
   EXPECT_EQ(depth(viewer->FChooser), 2);
   EXPECT_EQ(stack().active(), id(viewer->FChooser));
   viewer->ChooserOrderSwitch();
-  EXPECT_TRUE(viewer->Hint.isEmpty());
+  EXPECT_FALSE(viewer->FState.chooserBehind);
   EXPECT_EQ(depth(viewer->FPanel), 0);
   EXPECT_EQ(depth(viewer->FChooser), 1);
   EXPECT_EQ(depth(viewer), 2);
@@ -147,7 +147,7 @@ TEST_F(Stacking, SendingBackLeavesViewerAndPanelShownButNotOnTopAndAddsTheIcon) 
   viewer->Back1Click();
   EXPECT_FALSE(viewer->FChooserShown);
   EXPECT_FALSE(viewer->FPanelShown);
-  EXPECT_EQ(FTrayShown, 100);
+  EXPECT_TRUE(viewer->FState.iconShown);
   EXPECT_FALSE(viewer->FChooser->visible());
   EXPECT_FALSE(viewer->FHelpForm->visible());
   for (Form* f :
@@ -160,7 +160,7 @@ TEST_F(Stacking, SendingBackLeavesViewerAndPanelShownButNotOnTopAndAddsTheIcon) 
 
   // The next activation removes the icon and puts the four back on top.
   viewer->WMActivateApp(true);
-  EXPECT_EQ(FTrayShown, 0);
+  EXPECT_FALSE(viewer->FState.iconShown);
   for (Form* f :
        std::initializer_list<Form*>{viewer, viewer->FPanel, viewer->FChooser, viewer->FHelpForm})
     EXPECT_TRUE(stack().isTopmost(id(f)));
@@ -173,7 +173,7 @@ TEST_F(Stacking, DeactivationRemovesTheIconButRestoresNothing) {
   viewer->AddIcon();
   viewer->FPanel->setVisible(false);
   viewer->WMActivateApp(false);
-  EXPECT_EQ(FTrayShown, 0);
+  EXPECT_FALSE(viewer->FState.iconShown);
   EXPECT_FALSE(viewer->FPanel->visible());
 }
 

@@ -103,9 +103,9 @@ TEST_F(WindowSet, ViewerStartsWithEmptyPictureAndStartValues) {
   EXPECT_FALSE(viewer->FTracking);
   EXPECT_FALSE(viewer->FLockMouse);
   EXPECT_EQ(viewer->FIgnoreUps, 0);
-  EXPECT_EQ(viewer->Tag, 0);
-  EXPECT_TRUE(viewer->Hint.isEmpty());
-  EXPECT_EQ(FTrayShown, 0);
+  EXPECT_FALSE(viewer->FState.opaque);
+  EXPECT_FALSE(viewer->FState.chooserBehind);
+  EXPECT_FALSE(viewer->FState.iconShown);
   // Components in their order, bottom first.
   const auto& order = viewer->controls();
   ASSERT_EQ(order.size(), 4u);
@@ -175,13 +175,15 @@ TEST_F(WindowSet, HelpItemAndF1InvertTheHelpWindowFromViewerPanelAndChooser) {
 TEST(WindowSetTeardown, IconGoesFirstThenHelpPanelChooserAndTheBackdropLast) {
   auto* viewer = new TForm1();
   viewer->AddIcon();
-  EXPECT_EQ(FTrayShown, 100);
+  EXPECT_TRUE(viewer->FState.iconShown);
   viewer->FBackdrop = new TForm3();
   std::vector<std::string> order;
   int trayWhenFirstWindowWent = -1;
+  int trayWhenLastWindowWent = -1;
   auto watch = [&](QObject* o, const char* name) {
     QObject::connect(o, &QObject::destroyed, [&, name] {
-      if (order.empty()) trayWhenFirstWindowWent = FTrayShown;
+      if (order.empty()) trayWhenFirstWindowWent = viewer->FState.iconShown;
+      trayWhenLastWindowWent = viewer->FState.iconShown;
       order.push_back(name);
     });
   };
@@ -192,7 +194,7 @@ TEST(WindowSetTeardown, IconGoesFirstThenHelpPanelChooserAndTheBackdropLast) {
   delete viewer;
   EXPECT_EQ(order, (std::vector<std::string>{"help", "panel", "chooser", "backdrop"}));
   EXPECT_EQ(trayWhenFirstWindowWent, 0);
-  EXPECT_EQ(FTrayShown, 0);
+  EXPECT_EQ(trayWhenLastWindowWent, 0);
   EXPECT_EQ(Form1, nullptr);
 }
 

@@ -1,4 +1,4 @@
-#include "viewer/window_attributes.h"
+#include "device/window_attributes.h"
 
 #include "windows/form.h"
 
