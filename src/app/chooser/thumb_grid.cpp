@@ -35,7 +35,7 @@ void TGetImgForm::PlaceLocator() {
       }
     }
   } catch (...) {
-    placed = false;
+    placed = false;  // any failure leaves the locator unplaced (Tag 0)
   }
   FileLocateBtn->setTag(placed ? 1 : 0);
   if (!listViewShowing()) FileLocateBtn->setVisible(placed);
@@ -57,6 +57,7 @@ void TGetImgForm::ThumbMouseDown(Control& sender, const MouseEvent& m) {
     FileLocateBtn->setVisible(true);
     ShowSelected();
   } catch (...) {
+    // A thumbnail click swallows its failures, leaving what was done.
   }
 }
 
