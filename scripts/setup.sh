@@ -17,6 +17,8 @@ PACKAGES=(
   xfwm4 dbus-daemon dbus-bin dbus-x11 tint2 wmctrl
   # fuzzing and sanitizer runtimes
   clang libclang-rt-14-dev
+  # the layout check and the linter of the test command
+  clang-format clang-tidy
 )
 
 missing=()

@@ -94,6 +94,7 @@ void TGetImgForm::filepanelResize() {
       const CellPos cell = thumbCell(t, FColumns);
       thumb->setBounds(cell.left, cell.top, kThumbSide, kThumbSide);
     } catch (...) {
+      // A failure on one thumbnail is ignored; the others are still placed.
     }
   }
   if (FLoading) return;  // the loader sets the scroll range when it ends

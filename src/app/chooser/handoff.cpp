@@ -54,7 +54,7 @@ void HandOffChannel::runPending() {
   try {
     operation();
   } catch (...) {
-    ok = false;
+    ok = false;  // passed back to the loader that handed the operation off
   }
   const long long us = std::chrono::duration_cast<std::chrono::microseconds>(
                            std::chrono::steady_clock::now() - start)

@@ -64,7 +64,7 @@ void TImgThread::Execute(const std::shared_ptr<ThumbWorkers>& workers, TGetImgFo
   try {
     LoadThumbnails(*workers, chooser);
   } catch (...) {
-    // Nothing escapes the thread; a load that breaks off just ends.
+    // A failure ends the load early, with nothing escaping the thread.
   }
   workers->finish();
   workers->threadEnded();

@@ -54,13 +54,9 @@ void TGetImgForm::StopLoader() {
 }
 
 void TGetImgForm::DiscardThumbs() {
-  for (int t = 0; t <= FLastThumb && t < static_cast<int>(FThumbs.size()); ++t) {
-    try {
-      filepanel->destroyControl(FThumbs[static_cast<std::size_t>(t)]);
-    } catch (...) {
-      // One that cannot be freed must not keep the others.
-    }
-  }
+  // Freeing a control cannot fail, so each is freed in turn.
+  for (int t = 0; t <= FLastThumb && t < static_cast<int>(FThumbs.size()); ++t)
+    filepanel->destroyControl(FThumbs[static_cast<std::size_t>(t)]);
   FThumbs.clear();
   FLastThumb = -1;
 }

@@ -57,8 +57,6 @@ void TGetImgForm::OpenPath(const std::string& path) {
   } catch (const std::exception& e) {
     // The path itself first: the box appends a full stop after a name.
     showErrorBox(shownName(path) + QLatin1Char('\n') + QString::fromUtf8(e.what()));
-  } catch (...) {
-    showErrorBox(shownName(path) + QStringLiteral("\nThe picture cannot be shown"));
   }
 }
 

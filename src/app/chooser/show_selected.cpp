@@ -17,6 +17,7 @@ void TGetImgForm::ShowSelected() {
     if (i < 0) return;
     ShowPicture(joinPath(FileListBox1->directory(), FileListBox1->item(i)), i);
   } catch (...) {
+    // Silently: the viewer keeps what it showed, and what was done stays.
   }
 }
 

@@ -35,6 +35,7 @@ void TGetImgForm::ShowThumbNames(bool on) {
       if (FThumbs[static_cast<std::size_t>(t)] != nullptr)
         FThumbs[static_cast<std::size_t>(t)]->setShowHint(on);
     } catch (...) {
+      // A failure on one thumbnail is ignored; the others still switch.
     }
   }
 }

@@ -35,7 +35,7 @@ void TGetImgForm::PlaceLocator() {
       }
     }
   } catch (...) {
-    placed = false;
+    placed = false;  // any failure leaves the locator unplaced (Tag 0)
   }
   FLocatorPlaced = placed;
   if (!listViewShowing()) FileLocateBtn->setVisible(placed);
@@ -56,6 +56,7 @@ void TGetImgForm::ThumbMouseDown(Control& sender, const MouseEvent& m) {
     FileLocateBtn->setVisible(true);
     ShowSelected();
   } catch (...) {
+    // A thumbnail click swallows its failures, leaving what was done.
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "controls/control.h"
 #include "controls/picture_control.h"
+#include "windows/hosted_controls.h"
 
 namespace vistel {
 
@@ -21,10 +22,10 @@ class ThumbControl : public PictureControl {
 
 // The file panel: a silver child widget that hosts graphic controls (the
 // thumbnails and the locator) under its child widgets (the file list). It
-// paints its controls in creation order, except that controls raised with
-// bringToFront stay above the rest; routes mouse presses to the topmost
-// control under the pointer; shows a control's hint as a tooltip when its
-// ShowHint is on; and scrolls by moving its controls.
+// paints its controls in creation order, except that the control kept on
+// top stays above the rest; routes mouse presses to the topmost control
+// under the pointer; shows a control's hint as a tooltip when its ShowHint
+// is on; and scrolls by moving its controls.
 class ThumbPanel : public QWidget, public ControlHost {
   Q_OBJECT
 
@@ -34,22 +35,19 @@ class ThumbPanel : public QWidget, public ControlHost {
 
   template <typename T>
   T* create() {
-    auto c = std::make_unique<T>(this);
-    T* raw = c.get();
-    adopt(std::move(c));
-    return raw;
+    return controls_.create<T>();
   }
-  void adopt(std::unique_ptr<Control> control);
-  void destroyControl(Control* control);
+  void adopt(std::unique_ptr<Control> control) { controls_.adopt(std::move(control)); }
+  void destroyControl(Control* control) { controls_.destroy(control); }
   // Keeps the control above every control created later.
-  void keepOnTop(Control* control);
-  std::size_t controlCount() const { return owned_.size(); }
+  void keepOnTop(Control* control) { controls_.keepOnTop(control); }
+  std::size_t controlCount() const { return controls_.size(); }
 
   // Moves every control by dy pixels (the file list is not a control).
   void scrollBy(int dy);
 
-  // The topmost visible control at a point of the panel, or none.
-  Control* controlAt(int x, int y) const;
+  // The topmost visible, enabled control at a point of the panel, or none.
+  Control* controlAt(int x, int y) const { return controls_.controlAt(x, y); }
 
   // ControlHost
   void invalidateRect(const Rect& r) override;
@@ -64,13 +62,15 @@ class ThumbPanel : public QWidget, public ControlHost {
   void paintEvent(QPaintEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
+  void leaveEvent(QEvent* e) override;
+  void hideEvent(QHideEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
-  bool event(QEvent* e) override;
 
  private:
-  std::vector<Control*> paintOrder() const;
-  std::vector<std::unique_ptr<Control>> owned_;
-  Control* onTop_ = nullptr;
+  // The control under the pointer, for its hint.
+  void hoverAt(const QPoint& p);
+
+  HostedControls controls_{*this, *this};
   QImage buffer_;
 };
 

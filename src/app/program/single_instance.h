@@ -32,7 +32,7 @@ InstancePlace instancePlace(const char* runtimeDir, const char* display, uid_t u
 // running viewer answers kAnswer once it has taken the message.
 std::string encodeMessage(const std::string& path);
 bool decodeMessage(const std::string& bytes, std::string& path);
-inline constexpr std::size_t kMaxMessage = 64 * 1024;
+inline constexpr std::size_t kMaxMessage = std::size_t{64} * 1024;
 inline constexpr const char* kAnswer = "ok\n";
 
 enum class Delivery {

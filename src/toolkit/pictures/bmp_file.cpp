@@ -12,48 +12,42 @@
 namespace vistel::bmp {
 
 OpenedFile::OpenedFile(const std::string& path)
-    : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
-  if (fd_ < 0) failInvalid();
+    : fd_{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)} {
+  if (fd_.fd < 0) failInvalid();
   struct stat st {};
-  // The destructor does not run for a constructor that throws.
-  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd_);
-    failInvalid();
-  }
+  if (::fstat(fd_.fd, &st) != 0 || !S_ISREG(st.st_mode)) failInvalid();
   size_ = static_cast<std::uint64_t>(st.st_size);
   if (size_ == 0) return;
-  try {
-    // Headers and colour table: read what the parser asks for, at most a
-    // few rounds (the info header's size decides where the table lies).
-    std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(size_, 4096)));
-    head.resize(readAt(head.data(), head.size(), 0));
-    ParseResult parsed = parseLayout(head, size_);
-    while (!parsed.layout) {  // the parser asks only for more than it had
-      const std::size_t had = head.size();
-      const auto need = static_cast<std::size_t>(parsed.bytesNeeded);
-      try {
-        head.resize(need);
-      } catch (const std::bad_alloc&) {
-        failInvalid();
-      }
-      if (readAt(head.data() + had, need - had, had) < need - had) {
-        failInvalid();  // the file shrank since it was measured
-      }
-      parsed = parseLayout(head, size_);
+  // Headers and colour table: read what the parser asks for, at most a few
+  // rounds (the info header's size decides where the table lies).
+  std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(size_, 4096)));
+  head.resize(readAt(head.data(), head.size(), 0));
+  ParseResult parsed = parseLayout(head, size_);
+  while (!parsed.layout) {  // the parser asks only for more than it had
+    const std::size_t had = head.size();
+    const auto need = static_cast<std::size_t>(parsed.bytesNeeded);
+    try {
+      head.resize(need);
+    } catch (const std::bad_alloc&) {
+      failInvalid();
     }
-    layout_ = std::move(parsed.layout);
-  } catch (...) {
-    ::close(fd_);
-    throw;
+    if (readAt(head.data() + had, need - had, had) < need - had) {
+      failInvalid();  // the file shrank since it was measured
+    }
+    parsed = parseLayout(head, size_);
   }
+  layout_ = std::move(parsed.layout);
 }
 
-OpenedFile::~OpenedFile() { ::close(fd_); }
+OpenedFile::Descriptor::~Descriptor() {
+  if (fd >= 0) ::close(fd);
+}
 
 std::size_t OpenedFile::readAt(std::uint8_t* into, std::size_t size, std::uint64_t offset) const {
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t got = ::pread(fd_, into + done, size - done, static_cast<off_t>(offset + done));
+    const ssize_t got =
+        ::pread(fd_.fd, into + done, size - done, static_cast<off_t>(offset + done));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) failInvalid();
     if (got == 0) break;

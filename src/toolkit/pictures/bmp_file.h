@@ -16,7 +16,6 @@ namespace vistel::bmp {
 class OpenedFile {
  public:
   explicit OpenedFile(const std::string& path);
-  ~OpenedFile();
   OpenedFile(const OpenedFile&) = delete;
   OpenedFile& operator=(const OpenedFile&) = delete;
 
@@ -30,7 +29,14 @@ class OpenedFile {
   std::size_t readAt(std::uint8_t* into, std::size_t size, std::uint64_t offset) const;
 
  private:
-  int fd_ = -1;
+  // The descriptor closes itself: also when the constructor throws, which
+  // destroys the members built so far but runs no destructor of ours.
+  struct Descriptor {
+    int fd;
+    ~Descriptor();
+  };
+
+  Descriptor fd_;
   std::uint64_t size_ = 0;
   std::optional<Layout> layout_;
 };

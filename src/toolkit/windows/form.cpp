@@ -39,20 +39,16 @@ Form::Form(BorderStyle border, Desktop* desktop)
   setMouseTracking(true);
   back_ = QImage(size(), QImage::Format_RGB32);
   dirty_ = rect();
-  hintTimer_.setSingleShot(true);
-  hintTimer_.setTimerType(Qt::PreciseTimer);
-  connect(&hintTimer_, &QTimer::timeout, this, &Form::showHint);
   installKeyPreview();
   id_ = desktop_->attach(this, false);
 }
 
 Form::~Form() {
-  hintTimer_.stop();
   desktop_->detach(this);
   capture_ = nullptr;
-  hovered_ = nullptr;
-  order_.clear();
-  owned_.clear();
+  // The controls go while the form is whole: they may still ask it for
+  // repaints on their way out.
+  controls_.clear();
 }
 
 // --- placement ---------------------------------------------------------------
@@ -235,37 +231,14 @@ bool Form::event(QEvent* e) {
 
 // --- controls --------------------------------------------------------------------
 
-void Form::adopt(std::unique_ptr<Control> control) {
-  Control* raw = control.get();
-  owned_.push_back(std::move(control));
-  order_.push_back(raw);
-  raw->setHost(this);
-  raw->invalidate();
-}
-
 void Form::destroyControl(Control* control) {
-  const auto it = std::find(order_.begin(), order_.end(), control);
-  if (it == order_.end()) return;
-  if (control->visible()) invalidateRect(control->boundsRect());
-  order_.erase(it);
+  if (!controls_.holds(control)) return;
   if (capture_ == control) {
     capture_ = nullptr;
     capturing_ = false;
     clickArmed_ = false;
   }
-  if (hovered_ == control) {
-    hovered_ = nullptr;
-    hintTimer_.stop();
-  }
-  std::erase_if(owned_, [control](const auto& p) { return p.get() == control; });
-}
-
-Control* Form::controlAt(int x, int y) const {
-  for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
-    Control* c = *it;
-    if (c->visible() && c->enabled() && c->boundsRect().contains(x, y)) return c;
-  }
-  return nullptr;
+  controls_.destroy(control);
 }
 
 }  // namespace vistel

@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QPointer>
 #include <QRegion>
-#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -12,6 +11,7 @@
 
 #include "controls/control.h"
 #include "pictures/geometry.h"
+#include "windows/hosted_controls.h"
 #include "windows/window_stack.h"
 
 namespace vistel {
@@ -110,17 +110,14 @@ class Form : public QWidget, public ControlHost {
   // in creation order (the last created is on top).
   template <typename T, typename... Args>
   T* create(Args&&... args) {
-    auto control = std::make_unique<T>(std::forward<Args>(args)...);
-    T* raw = control.get();
-    adopt(std::move(control));
-    return raw;
+    return controls_.create<T>(std::forward<Args>(args)...);
   }
-  void adopt(std::unique_ptr<Control> control);
+  void adopt(std::unique_ptr<Control> control) { controls_.adopt(std::move(control)); }
   void destroyControl(Control* control);
-  const std::vector<Control*>& controls() const { return order_; }
+  const std::vector<Control*>& controls() const { return controls_.order(); }
   // The last-created visible, enabled control whose rectangle holds the
   // point (client coordinates), or none.
-  Control* controlAt(int x, int y) const;
+  Control* controlAt(int x, int y) const { return controls_.controlAt(x, y); }
 
   void invalidateRect(const Rect& r) override;
   // Repaints the whole client area.
@@ -168,8 +165,8 @@ class Form : public QWidget, public ControlHost {
   std::function<void(Form&, const MouseEvent&)> onMouseUp;
 
   // Tooltip timing of control hints, in milliseconds.
-  static constexpr int kHintPause = 500;
-  static constexpr int kHintHidePause = 2500;
+  static constexpr int kHintPause = HostedControls::kHintPause;
+  static constexpr int kHintHidePause = HostedControls::kHintHidePause;
 
  protected:
   bool event(QEvent* e) override;
@@ -217,13 +214,10 @@ class Form : public QWidget, public ControlHost {
   void watchChildren(QObject* parent);
 
   // Mouse (form_mouse.cpp)
-  MouseEvent mouseEvent(const QMouseEvent& e, MouseButton button, Control* target,
-                        int extraShift) const;
   void dispatchDown(QMouseEvent* e, bool doubleClick);
   // The last button went up: the press and any grab end.
   void endCapture();
   void hover(Control* control);
-  void showHint();
   void updateCursor();
 
   // Keys (form_keys.cpp)
@@ -247,8 +241,7 @@ class Form : public QWidget, public ControlHost {
   bool platformTopmost_ = false;
   LayeringCalls calls_;
 
-  std::vector<std::unique_ptr<Control>> owned_;
-  std::vector<Control*> order_;
+  HostedControls controls_{*this, *this};
 
   QImage back_;
   QRegion dirty_;
@@ -267,8 +260,6 @@ class Form : public QWidget, public ControlHost {
   Control* capture_ = nullptr;         // receives the mouse while a button is held
   bool capturing_ = false;
   bool clickArmed_ = false;  // a left press that a release on the control turns into a click
-  Control* hovered_ = nullptr;
-  QTimer hintTimer_;
   CursorShape formCursor_ = CursorShape::Default;
 
   bool keyPreview_ = false;

@@ -4,31 +4,15 @@
 // control under the pointer.
 #include <QMouseEvent>
 #include <QPointer>
-#include <QToolTip>
-#include <algorithm>
 #include <optional>
 
 #include "windows/cursors.h"
 #include "windows/desktop.h"
 #include "windows/error_box.h"
 #include "windows/form.h"
-#include "windows/key_codes.h"
 
 namespace vistel {
 namespace {
-
-std::optional<MouseButton> buttonOf(Qt::MouseButton b) {
-  switch (b) {
-    case Qt::LeftButton:
-      return MouseButton::Left;
-    case Qt::RightButton:
-      return MouseButton::Right;
-    case Qt::MiddleButton:
-      return MouseButton::Middle;
-    default:
-      return std::nullopt;
-  }
-}
 
 // Runs a handler; an error escaping it is shown, and input goes on.
 template <typename F>
@@ -66,28 +50,15 @@ QPoint Form::screenToClient(const QPoint& screen) const {
   return eventOrigin_ ? screen - *eventOrigin_ : mapFromGlobal(screen);
 }
 
-MouseEvent Form::mouseEvent(const QMouseEvent& e, MouseButton button, Control* target,
-                            int extraShift) const {
-  MouseEvent m;
-  m.button = button;
-  m.shift = shiftFlags(e.modifiers(), e.buttons()) | extraShift;
-  QPoint p = e.position().toPoint();
-  if (target != nullptr) p -= QPoint(target->left(), target->top());
-  m.x = p.x();
-  m.y = p.y();
-  return m;
-}
-
 void Form::mousePressEvent(QMouseEvent* e) { dispatchDown(e, false); }
 
 void Form::mouseDoubleClickEvent(QMouseEvent* e) { dispatchDown(e, true); }
 
 void Form::dispatchDown(QMouseEvent* e, bool doubleClick) {
-  const std::optional<MouseButton> button = buttonOf(e->button());
+  const std::optional<MouseButton> button = controlButton(e->button());
   if (!button) return;
   EventOrigin origin(eventOrigin_, *e);
-  hintTimer_.stop();
-  QToolTip::hideText();
+  controls_.hideHint();
   QPointer<Form> self(this);
   // The press raises and activates the window before any handler runs.
   desktop_->stack().click(id_);
@@ -98,10 +69,8 @@ void Form::dispatchDown(QMouseEvent* e, bool doubleClick) {
   capture_ = target;
   capturing_ = true;
   if (*button == MouseButton::Left) clickArmed_ = !doubleClick;
-  const MouseEvent m = mouseEvent(*e, *button, target, doubleClick ? kDoubleClick : 0);
-  auto alive = [&] {
-    return self && std::find(order_.begin(), order_.end(), target) != order_.end();
-  };
+  const MouseEvent m = controlMouseEvent(*e, *button, target, doubleClick ? kDoubleClick : 0);
+  auto alive = [&] { return self && controls_.holds(target); };
 
   if (target == nullptr) {
     if (onMouseDown) guarded([&] { onMouseDown(*this, m); });
@@ -122,7 +91,7 @@ void Form::mouseMoveEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
   Control* target = capturing_ ? capture_ : controlAt(p.x(), p.y());
   if (!capturing_) hover(target);
-  const MouseEvent m = mouseEvent(*e, MouseButton::Left, target, 0);
+  const MouseEvent m = controlMouseEvent(*e, MouseButton::Left, target, 0);
   if (target == nullptr) {
     if (onMouseMove) guarded([&] { onMouseMove(*this, m); });
     return;
@@ -131,7 +100,7 @@ void Form::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void Form::mouseReleaseEvent(QMouseEvent* e) {
-  const std::optional<MouseButton> button = buttonOf(e->button());
+  const std::optional<MouseButton> button = controlButton(e->button());
   if (!button) return;
   EventOrigin origin(eventOrigin_, *e);
   const QPoint p = e->position().toPoint();
@@ -141,11 +110,9 @@ void Form::mouseReleaseEvent(QMouseEvent* e) {
   const bool click = *button == MouseButton::Left && clickArmed_ && target != nullptr &&
                      target->boundsRect().contains(p.x(), p.y());
   if (*button == MouseButton::Left) clickArmed_ = false;
-  const MouseEvent m = mouseEvent(*e, *button, target, 0);
+  const MouseEvent m = controlMouseEvent(*e, *button, target, 0);
   QPointer<Form> self(this);
-  auto alive = [&] {
-    return self && std::find(order_.begin(), order_.end(), target) != order_.end();
-  };
+  auto alive = [&] { return self && controls_.holds(target); };
 
   if (target == nullptr) {
     if (onMouseUp) guarded([&] { onMouseUp(*this, m); });
@@ -196,22 +163,7 @@ void Form::leaveEvent(QEvent* e) {
 }
 
 void Form::hover(Control* control) {
-  if (control == hovered_) return;
-  Control* left = hovered_;
-  hovered_ = control;
-  if (left != nullptr && left->onMouseLeave) left->onMouseLeave(*left);
-  if (control != nullptr && control->onMouseEnter) control->onMouseEnter(*control);
-  hintTimer_.stop();
-  QToolTip::hideText();
-  if (control != nullptr && control->showHint() && !control->hint().isEmpty())
-    hintTimer_.start(kHintPause);
-  updateCursor();
-}
-
-void Form::showHint() {
-  if (hovered_ == nullptr) return;
-  const QRect area(hovered_->left(), hovered_->top(), hovered_->width(), hovered_->height());
-  QToolTip::showText(QCursor::pos(), hovered_->hint(), this, area, kHintHidePause);
+  if (controls_.hover(control)) updateCursor();
 }
 
 void Form::setFormCursor(CursorShape shape) {
@@ -221,7 +173,8 @@ void Form::setFormCursor(CursorShape shape) {
 
 void Form::updateCursor() {
   CursorShape shape = formCursor_;
-  if (hovered_ != nullptr && hovered_->cursor() != CursorShape::Default) shape = hovered_->cursor();
+  const Control* hovered = controls_.hovered();
+  if (hovered != nullptr && hovered->cursor() != CursorShape::Default) shape = hovered->cursor();
   setCursor(cursorFor(shape));
 }
 

@@ -10,7 +10,6 @@
 #include <algorithm>
 
 #include "windows/desktop.h"
-#include "windows/error_box.h"
 #include "windows/form.h"
 #include "windows/shape.h"
 
@@ -64,7 +63,7 @@ void Form::syncBufferSize() {
   // buffer follows the size at once.
   if (back_.size() == size()) return;
   back_ = QImage(size(), QImage::Format_RGB32);
-  for (Control* c : order_) c->hostResized();
+  for (Control* c : controls_.order()) c->hostResized();
   dirty_ = rect();
   contentChangedEverywhere();
 }
@@ -78,19 +77,7 @@ void Form::compose() {
   contentChangedIn(area);
   fillRect(back_, area, color_);
   const Rect clip = Rect::fromSize(area.x(), area.y(), area.width(), area.height());
-  for (Control* c : order_) {
-    if (!c->visible()) continue;
-    const Rect r = c->boundsRect().intersected(clip);
-    if (r.isEmpty()) continue;
-    try {
-      c->paint(back_, r);
-    } catch (const std::exception& e) {
-      // No modal box from inside painting: show it once the paint is over.
-      const QString message = QString::fromUtf8(e.what());
-      QMetaObject::invokeMethod(
-          this, [message] { showErrorBox(message); }, Qt::QueuedConnection);
-    }
-  }
+  controls_.paint(back_, clip);
 }
 
 void Form::refresh() {

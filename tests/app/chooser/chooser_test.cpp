@@ -4,6 +4,8 @@
 #include <dirent.h>
 
 #include <QApplication>
+#include <QMouseEvent>
+#include <QToolTip>
 #include <cstring>
 
 #include "chooser/file_mask.h"
@@ -331,6 +333,32 @@ TEST_F(ChooserTest, NameHintsFollowTheMenuSwitch) {
   EXPECT_TRUE(viewer->ImgName1->isChecked());
   ASSERT_TRUE(waitForLoad());
   EXPECT_TRUE(chooser->FThumbs[0]->showHint());  // made with the switch on
+
+  // Through the panel's own input: resting on a thumbnail shows its name
+  // while another window holds the keys; the locator, made before the
+  // thumbnails, takes presses above them; a back-button press does nothing.
+  ThumbPanel* panel = chooser->filepanel;
+  auto send = [&](QEvent::Type type, Qt::MouseButton button, const Control* on) {
+    const QPointF at(on->left() + 2, on->top() + 2);
+    QMouseEvent e(type, at, panel->mapToGlobal(at), button, button, Qt::NoModifier);
+    QApplication::sendEvent(panel, &e);
+  };
+  viewer->activate();
+  send(QEvent::MouseMove, Qt::NoButton, chooser->FThumbs[1]);
+  QElapsedTimer t;
+  t.start();
+  while (!QToolTip::isVisible() && t.elapsed() < 3000) QApplication::processEvents();
+  EXPECT_EQ(QToolTip::text(), chooser->FThumbs[1]->hint());
+  send(QEvent::MouseButtonPress, Qt::LeftButton, chooser->FThumbs[1]);
+  EXPECT_FALSE(QToolTip::isVisible());
+  EXPECT_EQ(chooser->FileListBox1->itemIndex(), chooser->FThumbs[1]->HelpContext);
+  EXPECT_EQ(panel->controlAt(chooser->FileLocateBtn->left(), chooser->FileLocateBtn->top()),
+            chooser->FileLocateBtn);
+  send(QEvent::MouseButtonPress, Qt::BackButton, chooser->FThumbs[2]);
+  EXPECT_EQ(chooser->FileListBox1->itemIndex(), chooser->FThumbs[1]->HelpContext);
+  chooser->FThumbs[2]->setEnabled(false);  // a disabled control passes the press on
+  send(QEvent::MouseButtonPress, Qt::RightButton, chooser->FThumbs[2]);
+  EXPECT_TRUE(chooser->listViewShowing());
 }
 
 TEST_F(ChooserTest, NarrowPanelGivesOneColumn) {

@@ -628,8 +628,14 @@ TEST(BmpReaderFile, LongHeadersAreReadInFull) {
   EXPECT_THROW(readBmpFile(dir.write("cut.bmp", Bytes(b.begin(), b.begin() + 8000))), PictureError);
 }
 
+std::size_t openDescriptors() {
+  const std::filesystem::directory_iterator fds("/proc/self/fd");
+  return static_cast<std::size_t>(std::distance(begin(fds), end(fds)));
+}
+
 TEST(BmpReaderFile, EmptyMissingAndUnreadableFiles) {
   TempDir dir;
+  const std::size_t before = openDescriptors();
   const Bitmap empty = readBmpFile(dir.write("empty.bmp", {}));
   EXPECT_TRUE(empty.isEmpty());
   EXPECT_EQ(empty.width(), 0);
@@ -645,6 +651,11 @@ TEST(BmpReaderFile, EmptyMissingAndUnreadableFiles) {
   // A named pipe is refused, not waited on for a writer.
   ASSERT_EQ(mkfifo(dir.path("pipe.bmp").c_str(), 0600), 0);
   EXPECT_THROW(readBmpFile(dir.path("pipe.bmp")), PictureError);
+  // A file refused at its headers is closed again, as are all the above.
+  Bytes cut = Bmp{}.bytes();
+  cut.resize(30);
+  EXPECT_THROW(readBmpFile(dir.write("short.bmp", cut)), PictureError);
+  EXPECT_EQ(openDescriptors(), before);
 }
 
 // --- known-bad files and truncations --------------------------------------

@@ -1,0 +1,145 @@
+#include "windows/hosted_controls.h"
+
+#include <QCursor>
+#include <QMetaObject>
+#include <QMouseEvent>
+#include <QToolTip>
+#include <QWidget>
+#include <algorithm>
+#include <exception>
+
+#include "windows/error_box.h"
+#include "windows/key_codes.h"
+
+namespace vistel {
+
+HostedControls::HostedControls(QWidget& widget, ControlHost& host) : widget_(widget), host_(host) {
+  hintTimer_.setSingleShot(true);
+  hintTimer_.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&hintTimer_, &QTimer::timeout, &widget_, [this] { showHint(); });
+}
+
+HostedControls::~HostedControls() { clear(); }
+
+void HostedControls::clear() {
+  hintTimer_.stop();
+  hovered_ = nullptr;
+  onTop_ = nullptr;
+  order_.clear();
+  owned_.clear();
+}
+
+void HostedControls::adopt(std::unique_ptr<Control> control) {
+  Control* raw = control.get();
+  owned_.push_back(std::move(control));
+  // A control kept on top stays last, whatever comes after it.
+  auto at = order_.end();
+  if (onTop_ != nullptr) at = std::find(order_.begin(), order_.end(), onTop_);
+  order_.insert(at, raw);
+  raw->setHost(&host_);
+  raw->invalidate();
+}
+
+bool HostedControls::destroy(Control* control) {
+  const auto it = std::find(order_.begin(), order_.end(), control);
+  if (control == nullptr || it == order_.end()) return false;
+  // A hidden control covered nothing: there is nothing to uncover.
+  if (control->visible()) host_.invalidateRect(control->boundsRect());
+  order_.erase(it);
+  if (onTop_ == control) onTop_ = nullptr;
+  if (hovered_ == control) {
+    hovered_ = nullptr;
+    hideHint();
+  }
+  std::erase_if(owned_, [control](const auto& p) { return p.get() == control; });
+  return true;
+}
+
+void HostedControls::keepOnTop(Control* control) {
+  const auto it = std::find(order_.begin(), order_.end(), control);
+  if (it == order_.end()) return;
+  onTop_ = control;
+  std::rotate(it, it + 1, order_.end());
+  control->invalidate();
+}
+
+bool HostedControls::holds(const Control* control) const {
+  return std::find(order_.begin(), order_.end(), control) != order_.end();
+}
+
+Control* HostedControls::controlAt(int x, int y) const {
+  for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
+    Control* c = *it;
+    if (c->visible() && c->enabled() && c->boundsRect().contains(x, y)) return c;
+  }
+  return nullptr;
+}
+
+void HostedControls::paint(QImage& target, const Rect& area) {
+  for (Control* c : order_) {
+    if (!c->visible()) continue;
+    const Rect r = c->boundsRect().intersected(area);
+    if (r.isEmpty()) continue;
+    try {
+      c->paint(target, r);
+    } catch (const std::exception& e) {
+      // A drawing step's error is shown, and the other controls still
+      // paint. No modal box from inside painting: it shows once the paint
+      // is over.
+      const QString message = QString::fromUtf8(e.what());
+      QMetaObject::invokeMethod(
+          &widget_, [message] { showErrorBox(message); }, Qt::QueuedConnection);
+    }
+  }
+}
+
+bool HostedControls::hover(Control* control) {
+  if (control == hovered_) return false;
+  Control* left = hovered_;
+  hovered_ = control;
+  if (left != nullptr && left->onMouseLeave) left->onMouseLeave(*left);
+  if (control != nullptr && control->onMouseEnter) control->onMouseEnter(*control);
+  hideHint();
+  if (control != nullptr && control->showHint() && !control->hint().isEmpty())
+    hintTimer_.start(kHintPause);
+  return true;
+}
+
+void HostedControls::hideHint() {
+  hintTimer_.stop();
+  QToolTip::hideText();
+}
+
+void HostedControls::showHint() {
+  // The switch may have gone off while the pointer rested.
+  if (hovered_ == nullptr || !hovered_->showHint() || hovered_->hint().isEmpty()) return;
+  const QRect area(hovered_->left(), hovered_->top(), hovered_->width(), hovered_->height());
+  QToolTip::showText(QCursor::pos(), hovered_->hint(), &widget_, area, kHintHidePause);
+}
+
+std::optional<MouseButton> controlButton(Qt::MouseButton button) {
+  switch (button) {
+    case Qt::LeftButton:
+      return MouseButton::Left;
+    case Qt::RightButton:
+      return MouseButton::Right;
+    case Qt::MiddleButton:
+      return MouseButton::Middle;
+    default:
+      return std::nullopt;
+  }
+}
+
+MouseEvent controlMouseEvent(const QMouseEvent& e, MouseButton button, const Control* target,
+                             int extraShift) {
+  MouseEvent m;
+  m.button = button;
+  m.shift = shiftFlags(e.modifiers(), e.buttons()) | extraShift;
+  QPoint p = e.position().toPoint();
+  if (target != nullptr) p -= QPoint(target->left(), target->top());
+  m.x = p.x();
+  m.y = p.y();
+  return m;
+}
+
+}  // namespace vistel
