@@ -708,13 +708,20 @@ int main(int argc, char** argv) {
     }
     points.insert(files.back().points.begin(), files.back().points.end());
   }
-  int passed = 0, failed = 0, skipped = 0;
+  int passed = 0, failed = 0, skipped = 0, retried = 0;
   for (ScenarioFile& file : files) {
     file.points = points;
     Runner runner(file, desk, model, cursors, underlay);
     for (const Case& c : file.cases) {
       if (!only.isEmpty() && !c.name.contains(only)) continue;
-      const QString result = runner.run(c);
+      QString result = runner.run(c);
+      if (result.startsWith(QLatin1String("FAIL"))) {
+        // Real input on a busy machine: a case gets one more try, and the
+        // first failure stays in the log and in the count below.
+        std::printf("retry %s\n     %s\n", qPrintable(c.name), qPrintable(result.mid(5)));
+        result = runner.run(c);
+        if (result.startsWith(QLatin1String("ok"))) ++retried;
+      }
       std::printf("%-4s %s%s\n", qPrintable(result.left(4)), qPrintable(c.name),
                   result.length() > 4 ? qPrintable(QStringLiteral("\n     ") + result.mid(5)) : "");
       std::fflush(stdout);
@@ -723,7 +730,7 @@ int main(int argc, char** argv) {
                                                   : failed)++;
     }
   }
-  std::printf("%d passed, %d failed, %d skipped (%s)\n", passed, failed, skipped,
-              qPrintable(env("VISTEL_E2E_WM")));
+  std::printf("%d passed, %d failed, %d skipped, %d passed on a second try (%s)\n", passed, failed,
+              skipped, retried, qPrintable(env("VISTEL_E2E_WM")));
   return failed == 0 ? 0 : 1;
 }
