@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <exception>
+#include <unordered_set>
 
 #include "windows/error_box.h"
 #include "windows/key_codes.h"
@@ -32,9 +33,12 @@ void HostedControls::clear() {
 void HostedControls::adopt(std::unique_ptr<Control> control) {
   Control* raw = control.get();
   owned_.push_back(std::move(control));
-  // A control kept on top stays last, whatever comes after it.
+  // A control kept on top stays last, whatever comes after it. It is the
+  // last one already, so there is no need to look for it.
   auto at = order_.end();
-  if (onTop_ != nullptr) at = std::find(order_.begin(), order_.end(), onTop_);
+  if (onTop_ != nullptr)
+    at = order_.back() == onTop_ ? order_.end() - 1
+                                 : std::find(order_.begin(), order_.end(), onTop_);
   order_.insert(at, raw);
   raw->setHost(&host_);
   raw->invalidate();
@@ -53,6 +57,23 @@ bool HostedControls::destroy(Control* control) {
   }
   std::erase_if(owned_, [control](const auto& p) { return p.get() == control; });
   return true;
+}
+
+std::size_t HostedControls::destroy(const std::vector<Control*>& controls) {
+  const std::unordered_set<const Control*> going(controls.begin(), controls.end());
+  const std::size_t before = order_.size();
+  std::erase_if(order_, [&](Control* c) {
+    if (!going.contains(c)) return false;
+    if (c->visible()) host_.invalidateRect(c->boundsRect());
+    if (onTop_ == c) onTop_ = nullptr;
+    if (hovered_ == c) {
+      hovered_ = nullptr;
+      hideHint();
+    }
+    return true;
+  });
+  std::erase_if(owned_, [&](const auto& p) { return going.contains(p.get()); });
+  return before - order_.size();
 }
 
 void HostedControls::keepOnTop(Control* control) {

@@ -40,6 +40,10 @@ class HostedControls {
   // Frees a control of this host and repaints where it was; false when it
   // is not one of ours.
   bool destroy(Control* control);
+  // Frees every control of the list that is one of ours, in one pass over
+  // the host's controls however many there are (a grid of many thousand
+  // thumbnails goes at once); returns how many went.
+  std::size_t destroy(const std::vector<Control*>& controls);
   // Frees every control, before the host itself goes.
   void clear();
   // Keeps the control above every control, those created later included.
