@@ -53,6 +53,8 @@ class TImgThread {
   // only inside hand-offs, never on their own thread.
   static void Execute(const std::shared_ptr<ThumbWorkers>& workers, TGetImgForm* chooser);
   static void LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser);
+  // Files handed over in one step at most.
+  static constexpr int kRun = 64;
 
   std::shared_ptr<HandOffChannel> channel_;
   std::shared_ptr<ThumbWorkers> workers_;

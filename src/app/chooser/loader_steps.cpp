@@ -7,6 +7,8 @@
 #include "chooser/grid_geometry.h"
 #include "chooser/img_thread.h"
 #include "chooser/loader_threads.h"
+#include "chooser/thumb_cache.h"
+#include "chooser/thumb_residency.h"
 #include "windows/platform.h"
 
 namespace vistel {
@@ -54,9 +56,15 @@ void TGetImgForm::StopLoader() {
 }
 
 void TGetImgForm::DiscardThumbs() {
-  // Freeing a control cannot fail, so each is freed in turn.
+  // Nothing fetched for these thumbnails reaches them any more.
+  if (FResidency) FResidency->clear();
+  // Freeing a control cannot fail: all go, in one pass over the panel's
+  // controls.
+  std::vector<Control*> going;
+  going.reserve(static_cast<std::size_t>(std::max(0, FLastThumb + 1)));
   for (int t = 0; t <= FLastThumb && t < static_cast<int>(FThumbs.size()); ++t)
-    filepanel->destroyControl(FThumbs[static_cast<std::size_t>(t)]);
+    going.push_back(FThumbs[static_cast<std::size_t>(t)]);
+  filepanel->destroyControls(going);
   FThumbs.clear();
   FLastThumb = -1;
 }
@@ -67,6 +75,7 @@ void TGetImgForm::StartLoader() {
   FLoading = true;
   FLastThumb = -1;
   FListToThumb.assign(static_cast<std::size_t>(FileListBox1->count()), -1);
+  FResidency->begin(FileListBox1->directory(), ThumbCache::folderFromEnvironment());
   if (!FLoaderThreads) FLoaderThreads = std::make_shared<LoaderThreads>();
   FLoader = std::make_unique<TImgThread>(this, FLoaderThreads);
 }
@@ -77,11 +86,16 @@ void TGetImgForm::LoaderBegin(int& count) {
   count = FileListBox1->count();
 }
 
-bool TGetImgForm::LoaderFileName(int i, std::string& folder, std::string& name) {
-  if (i >= FileListBox1->count()) return false;
+void TGetImgForm::LoaderFileNames(int i, int most, std::string& folder,
+                                  std::vector<std::string>& names) {
   folder = FileListBox1->directory();
-  name = FileListBox1->item(i);
-  return true;
+  names.clear();
+  for (int j = i; j < FileListBox1->count() && j < i + most; ++j)
+    names.push_back(FileListBox1->item(j));
+}
+
+bool TGetImgForm::LoaderListed(int i, const std::string& name) const {
+  return i < FileListBox1->count() && FileListBox1->item(i) == name;
 }
 
 void TGetImgForm::LoaderFileNames(std::string& folder, std::vector<std::string>& names) {
@@ -105,9 +119,10 @@ void TGetImgForm::LoaderAddThumb(int i, const std::string& name, Bitmap thumb) {
     control->setTag(t);
     control->HelpContext = i;
     control->setCursor(CursorShape::MultiDrag);
-    control->setPicture(std::make_unique<BitmapPicture>(std::move(thumb)));
     control->onMouseDown = [this](Control& c, const MouseEvent& m) { ThumbMouseDown(c, m); };
     FThumbs[static_cast<std::size_t>(t)] = control;
+    // The pixels stay only if the thumbnail lies near the view.
+    FResidency->added(t, name, std::move(thumb), gridView());
     FLastThumb = t;
     if (i < static_cast<int>(FListToThumb.size())) FListToThumb[static_cast<std::size_t>(i)] = t;
     control->setVisible(true);

@@ -237,7 +237,15 @@ void ThumbCache::store(const ThumbKey& key, const Bitmap& thumb) {
   if (!placed) ::unlink(temp.c_str());
 }
 
-void ThumbCache::trim(const std::atomic<bool>* stop) {
+std::int64_t ThumbCache::nowNs() {
+  // The coarse clock is the one the kernel stamps files with: a use just
+  // after this reading is never recorded as earlier.
+  timespec t{};
+  ::clock_gettime(CLOCK_REALTIME_COARSE, &t);
+  return nanoseconds(t);
+}
+
+void ThumbCache::trim(const std::atomic<bool>* stop, std::int64_t keepUsedSinceNs) {
   if (folder_.empty()) return;
   DIR* dir = ::opendir(folder_.c_str());
   if (dir == nullptr) return;
@@ -273,7 +281,7 @@ void ThumbCache::trim(const std::atomic<bool>* stop) {
   std::sort(entries.begin(), entries.end(),
             [](const Entry& a, const Entry& b) { return a.usedNs < b.usedNs; });
   for (const Entry& e : entries) {
-    if (total <= cap_ || stopped()) break;
+    if (total <= cap_ || stopped() || e.usedNs >= keepUsedSinceNs) break;
     if (::unlinkat(dfd, e.name.c_str(), 0) == 0) total -= e.bytes;
   }
 }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -60,8 +61,14 @@ class ThumbCache {
   void store(const ThumbKey& key, const Bitmap& thumb);
   // Deletes the least recently used entries until the folder holds at most
   // the cap, and temporary files left by a crash. Ends early once `stop` is
-  // raised.
-  void trim(const std::atomic<bool>* stop = nullptr);
+  // raised. Entries used at or after `keepUsedSinceNs` (the time of their
+  // last use, nanoseconds of the real-time clock) are kept even over the
+  // cap: a folder larger than the cap keeps all of its thumbnails while it
+  // is the one looked at.
+  void trim(const std::atomic<bool>* stop = nullptr,
+            std::int64_t keepUsedSinceNs = std::numeric_limits<std::int64_t>::max());
+  // The real-time clock as entries record their use, for keepUsedSinceNs.
+  static std::int64_t nowNs();
 
  private:
   bool makeFolder();

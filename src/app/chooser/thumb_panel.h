@@ -39,6 +39,8 @@ class ThumbPanel : public QWidget, public ControlHost {
   }
   void adopt(std::unique_ptr<Control> control) { controls_.adopt(std::move(control)); }
   void destroyControl(Control* control) { controls_.destroy(control); }
+  // Frees the controls in one pass, however many (a whole grid).
+  void destroyControls(const std::vector<Control*>& controls) { controls_.destroy(controls); }
   // Keeps the control above every control created later.
   void keepOnTop(Control* control) { controls_.keepOnTop(control); }
   std::size_t controlCount() const { return controls_.size(); }

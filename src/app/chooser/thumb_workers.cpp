@@ -200,6 +200,26 @@ ThumbWorkers::Outcome ThumbWorkers::take(int i, const std::string& path, Bitmap&
   return Outcome::Made;
 }
 
+bool ThumbWorkers::ready(int i, const std::string& path) const {
+  std::lock_guard lock(mutex_);
+  if (i < 0 || i >= static_cast<int>(jobs_.size())) return false;
+  const Job& job = jobs_[static_cast<std::size_t>(i)];
+  return job.state == JobState::Done && job.path == path;
+}
+
+void ThumbWorkers::putBack(int i, Outcome outcome, Bitmap thumb) {
+  {
+    std::lock_guard lock(mutex_);
+    if (i < 0 || i >= static_cast<int>(jobs_.size())) return;
+    Job& job = jobs_[static_cast<std::size_t>(i)];
+    job.state = JobState::Done;
+    job.made = outcome == Outcome::Made;
+    job.thumb = std::move(thumb);
+    next_ = std::min(next_, i);
+  }
+  cv_.notify_all();
+}
+
 void ThumbWorkers::skip(int i) {
   {
     std::lock_guard lock(mutex_);

@@ -67,6 +67,13 @@ class ThumbWorkers {
   // The thumbnail of file i, now named `path`. Made ahead under another name
   // (the list changed meanwhile), it is dropped and made again.
   Outcome take(int i, const std::string& path, Bitmap& thumb);
+  // Whether file i, named `path`, is made (or failed) already, so that
+  // take() would not wait for it.
+  bool ready(int i, const std::string& path) const;
+  // Gives back what take() gave for file i (a thumbnail, or none when it
+  // failed) unused: the next take() of the file under the same name has
+  // it again.
+  void putBack(int i, Outcome outcome, Bitmap thumb);
   // File i is passed over (it is no longer listed).
   void skip(int i);
   // No more files to make: the workers leave.
