@@ -126,6 +126,10 @@ class TGetImgForm : public Form {
   void LoaderFileNames(int i, int most, std::string& folder, std::vector<std::string>& names);
   // Whether the list still has `name` at index i.
   bool LoaderListed(int i, const std::string& name) const;
+  // The files whose thumbnails can lie near the view when they come (a
+  // thumbnail's index is at most its file's, and the grid stays at its top
+  // while a load runs): only theirs are read whole from the cache.
+  int LoaderPixelFiles() const;
   // The whole list at once, for the threads that decode ahead.
   void LoaderFileNames(std::string& folder, std::vector<std::string>& names);
   void LoaderAddThumb(int i, const std::string& name, Bitmap thumb);

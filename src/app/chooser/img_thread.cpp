@@ -32,6 +32,7 @@ TImgThread::TImgThread(TGetImgForm* chooser, std::shared_ptr<LoaderThreads> thre
   if (std::string folder = ThumbCache::folderFromEnvironment(); !folder.empty())
     settings.cache = std::make_shared<ThumbCache>(std::move(folder));
   settings.beforeRead = chooser->FLoaderReadHook;
+  settings.pixelFiles = chooser->LoaderPixelFiles();
   workers_ = std::make_shared<ThumbWorkers>(channel_, std::move(settings));
 
   const int workerThreads = workers_->workerCount();

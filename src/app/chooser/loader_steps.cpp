@@ -94,6 +94,8 @@ void TGetImgForm::LoaderFileNames(int i, int most, std::string& folder,
     names.push_back(FileListBox1->item(j));
 }
 
+int TGetImgForm::LoaderPixelFiles() const { return FResidency->nearThumbs(gridView()); }
+
 bool TGetImgForm::LoaderListed(int i, const std::string& name) const {
   return i < FileListBox1->count() && FileListBox1->item(i) == name;
 }

@@ -199,6 +199,17 @@ std::optional<Bitmap> ThumbCache::find(const ThumbKey& key) const {
   return thumb;
 }
 
+bool ThumbCache::has(const ThumbKey& key) const {
+  if (folder_.empty()) return false;
+  const std::string path = entryPath(key);
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<std::uint64_t>(st.st_size) != entryBytes(key))
+    return false;
+  ::utimensat(AT_FDCWD, path.c_str(), nullptr, AT_SYMLINK_NOFOLLOW);  // used now: trimmed last
+  return true;
+}
+
 bool ThumbCache::makeFolder() {
   std::lock_guard lock(folderMutex_);
   if (folderMade_ || folderFailed_) return folderMade_;

@@ -57,6 +57,9 @@ class ThumbCache {
   // The stored thumbnail of `key`, exactly as it was stored; a hit counts as
   // a use, so the entry is the last to be trimmed.
   std::optional<Bitmap> find(const ThumbKey& key) const;
+  // Whether an entry for `key` is there with the size it must have, without
+  // reading it (find checks the rest when it is read); a use, as for find.
+  bool has(const ThumbKey& key) const;
   // Stores `thumb` (93 x 93) for `key`, replacing any entry there was.
   void store(const ThumbKey& key, const Bitmap& thumb);
   // Deletes the least recently used entries until the folder holds at most

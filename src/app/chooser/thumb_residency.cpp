@@ -38,8 +38,16 @@ void ThumbResidency::added(int t, const std::string& name, Bitmap pixels, const 
   names_[at] = name;
   // Far from the view: the cache entry the loader wrote, or the file itself,
   // gives the same pixels back when they are wanted.
-  if (rowsNear(view_.offset, view_.height, kNearRows).holds(t / view_.columns))
+  if (!rowsNear(view_.offset, view_.height, kNearRows).holds(t / view_.columns)) return;
+  if (pixels.isEmpty()) {
+    fetchNear();
+  } else {
     show(t, std::move(pixels));
+  }
+}
+
+int ThumbResidency::nearThumbs(const GridView& view) {
+  return (rowsNear(0, view.height, kNearRows).last + 1) * view.columns;
 }
 
 void ThumbResidency::show(int t, Bitmap pixels) {
@@ -58,7 +66,11 @@ void ThumbResidency::follow(const GridView& view) {
       thumbs_[static_cast<std::size_t>(t)]->setPicture(nullptr);
     return true;
   });
+  fetchNear();
+}
 
+void ThumbResidency::fetchNear() {
+  const int count = static_cast<int>(std::min(thumbs_.size(), names_.size()));
   // The rows on the panel first, top to bottom, then outwards by turns
   // below and above.
   const RowSpan panel = rowsNear(view_.offset, view_.height, 0);

@@ -45,11 +45,15 @@ class ThumbResidency {
   // The thumbnails are gone.
   void clear();
   // Thumbnail t was just made from the file `name` of the folder: it shows
-  // `pixels` if it lies near the view, else it lets them go at once.
+  // `pixels` if it lies near the view, else it lets them go at once. Made
+  // with no pixels (left in the cache) and near, it has them fetched.
   void added(int t, const std::string& name, Bitmap pixels, const GridView& view);
   // The view moved or its columns changed: far thumbnails let go of their
   // pixels, near ones without them are fetched, those on the panel first.
   void follow(const GridView& view);
+  // How many thumbnails from the first on lie near `view` when it is at the
+  // grid's top.
+  static int nearThumbs(const GridView& view);
 
   // Thumbnails holding pixels at this moment.
   std::size_t resident() const { return resident_.size(); }
@@ -60,6 +64,8 @@ class ThumbResidency {
   // Rows whose thumbnails keep the pixels they have.
   RowSpan keptRows() const;
   void show(int t, Bitmap pixels);
+  // Asks for the near thumbnails without pixels.
+  void fetchNear();
   void restored(int t, Bitmap pixels);
 
   const std::vector<ThumbControl*>& thumbs_;

@@ -82,13 +82,14 @@ ThumbWorkers::Pick ThumbWorkers::pick(int index) const {
   return {};
 }
 
-Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate) {
+Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate, bool pixels) {
   if (settings_.beforeRead) settings_.beforeRead(path);
   const std::atomic<bool>* stop = &channel_->stopFlag();
   if (stop->load()) throw ThumbnailStopped();
   ThumbCache* cache = settings_.cache.get();
   const std::optional<ThumbKey> key = cache != nullptr ? ThumbKey::of(path) : std::nullopt;
   if (key) {
+    if (!pixels && cache->has(*key)) return {};
     if (std::optional<Bitmap> hit = cache->find(*key)) return std::move(*hit);
   }
   const std::size_t slash = path.rfind('/');
@@ -102,12 +103,14 @@ Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate) {
   return thumb;
 }
 
-std::optional<Bitmap> ThumbWorkers::scoutOne(const std::string& path, bool& whole) {
+std::optional<Bitmap> ThumbWorkers::scoutOne(const std::string& path, bool& whole, bool pixels) {
   if (settings_.beforeRead) settings_.beforeRead(path);
   if (stopping()) throw ThumbnailStopped();
   if (ThumbCache* cache = settings_.cache.get()) {
-    if (const std::optional<ThumbKey> key = ThumbKey::of(path))
+    if (const std::optional<ThumbKey> key = ThumbKey::of(path)) {
+      if (!pixels && cache->has(*key)) return Bitmap();
       if (std::optional<Bitmap> hit = cache->find(*key)) return hit;
+    }
   }
   const std::size_t slash = path.rfind('/');
   whole = thumbnailNeedsWholePicture(path, isJpegName(path.substr(slash + 1)));
@@ -136,12 +139,13 @@ void ThumbWorkers::runWorker(int index) {
     Bitmap thumb;
     bool whole = false;
     try {
+      const bool pixels = p.job < settings_.pixelFiles;
       if (p.scout) {
-        std::optional<Bitmap> hit = scoutOne(path, whole);
+        std::optional<Bitmap> hit = scoutOne(path, whole, pixels);
         outcome = hit ? Made : Scouted;
         if (hit) thumb = std::move(*hit);
       } else {
-        thumb = makeOne(path, gate);
+        thumb = makeOne(path, gate, pixels);
         outcome = Made;
       }
     } catch (const ThumbnailStopped&) {

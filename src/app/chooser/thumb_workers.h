@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -44,6 +45,11 @@ class ThumbWorkers {
     // Called by a worker with each file's path before it looks at the file.
     // A test puts a read that blocks here; empty otherwise.
     std::function<void(const std::string&)> beforeRead;
+    // Files from this index on are near no view when they come: of those
+    // the cache already holds, the entry is only looked for and the pixels
+    // stay there (the thumbnail is made, with no pixels) until the grid
+    // wants them.
+    int pixelFiles = std::numeric_limits<int>::max();
   };
 
   ThumbWorkers(std::shared_ptr<HandOffChannel> channel, Settings settings);
@@ -115,12 +121,12 @@ class ThumbWorkers {
   bool stopping() const { return channel_->stopRequested(); }
   // The next thing for worker `index` to do. Under mutex_.
   Pick pick(int index) const;
-  // Makes one thumbnail, from the cache when it has it. Throws what
-  // makeThumbnail throws.
-  Bitmap makeOne(const std::string& path, Gate& gate);
-  // The cached thumbnail of a file ahead, or else whether its decode needs
-  // the whole-picture buffer.
-  std::optional<Bitmap> scoutOne(const std::string& path, bool& whole);
+  // Makes one thumbnail, from the cache when it has it (with no pixels
+  // unless `pixels`). Throws what makeThumbnail throws.
+  Bitmap makeOne(const std::string& path, Gate& gate, bool pixels);
+  // The cached thumbnail of a file ahead (with no pixels unless `pixels`),
+  // or else whether its decode needs the whole-picture buffer.
+  std::optional<Bitmap> scoutOne(const std::string& path, bool& whole, bool pixels);
 
   std::shared_ptr<HandOffChannel> channel_;
   Settings settings_;

@@ -59,21 +59,45 @@ bool HostedControls::destroy(Control* control) {
   return true;
 }
 
-std::size_t HostedControls::destroy(const std::vector<Control*>& controls) {
-  const std::unordered_set<const Control*> going(controls.begin(), controls.end());
-  const std::size_t before = order_.size();
-  std::erase_if(order_, [&](Control* c) {
-    if (!going.contains(c)) return false;
-    if (c->visible()) host_.invalidateRect(c->boundsRect());
-    if (onTop_ == c) onTop_ = nullptr;
-    if (hovered_ == c) {
+std::vector<std::unique_ptr<Control>> HostedControls::release(
+    const std::vector<Control*>& controls) {
+  std::vector<std::unique_ptr<Control>> released;
+  auto take = [&](auto pred) {
+    auto kept = owned_.begin();
+    for (auto& p : owned_) {
+      if (pred(p.get())) {
+        released.push_back(std::move(p));
+      } else {
+        *kept++ = std::move(p);
+      }
+    }
+    owned_.erase(kept, owned_.end());
+  };
+  // Controls listed in the order they were made (as a grid's are) are
+  // matched by walking both lists side by side; those left over are looked
+  // up.
+  std::size_t next = 0;
+  take([&](const Control* c) {
+    if (next == controls.size() || controls[next] != c) return false;
+    ++next;
+    return true;
+  });
+  if (next < controls.size()) {
+    const std::unordered_set<const Control*> rest(controls.begin() + static_cast<std::ptrdiff_t>(next),
+                                                  controls.end());
+    take([&](const Control* c) { return rest.contains(c); });
+  }
+  for (const auto& p : released) {
+    // Off the host: its place is repainted, and it is no longer in order.
+    p->setHost(nullptr);
+    if (onTop_ == p.get()) onTop_ = nullptr;
+    if (hovered_ == p.get()) {
       hovered_ = nullptr;
       hideHint();
     }
-    return true;
-  });
-  std::erase_if(owned_, [&](const auto& p) { return going.contains(p.get()); });
-  return before - order_.size();
+  }
+  std::erase_if(order_, [](const Control* c) { return c->host() == nullptr; });
+  return released;
 }
 
 void HostedControls::keepOnTop(Control* control) {
