@@ -83,14 +83,25 @@ class ProgramRun : public ::testing::Test {
                  "no-such-platform", QStringLiteral("/bin/sh"));
   }
 
+  sockaddr_un address() const {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", place().socket.c_str());
+    return addr;
+  }
+  // A socket bound where the viewer's belongs, listening or not.
+  int bound() const {
+    const int s = socket(AF_UNIX, SOCK_STREAM, 0);
+    const sockaddr_un addr = address();
+    EXPECT_EQ(bind(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    return s;
+  }
   // Connects to the viewer's socket and sends a hand-over of `path`
   // without waiting for the answer; the descriptor is the caller's.
   int sendOnly(const std::string& path, int flags = 0) {
     const int fd = socket(AF_UNIX, SOCK_STREAM | flags, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", place().socket.c_str());
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return -fd - 1;
+    const sockaddr_un addr = address();
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) return -fd - 1;
     const std::string m = encodeMessage(path);
     EXPECT_EQ(write(fd, m.data(), m.size()), static_cast<ssize_t>(m.size()));
     shutdown(fd, SHUT_WR);
@@ -109,6 +120,18 @@ class ProgramRun : public ::testing::Test {
       if (n > 0) got.append(buf, static_cast<std::size_t>(n));
     }
     return got;
+  }
+  // Runs `work` on a thread while our event loop serves it.
+  template <typename Work>
+  static void whileServing(Work work) {
+    std::atomic<bool> done{false};
+    std::thread t([&] {
+      work();
+      done = true;
+    });
+    while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    t.join();
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();  // deferred acts
   }
 
   std::string dir_;
@@ -165,14 +188,7 @@ TEST_F(ProgramRun, SecondStartHandsItsPathToTheRunningViewer) {
 
   // A crash left the socket behind: the next viewer replaces it and takes
   // paths itself, from a later start and from a direct hand-over alike.
-  {
-    const int s = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", place().socket.c_str());
-    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    close(s);
-  }
+  close(bound());
   QProcess* viewer = start({QString::fromStdString(dir_ + "/pics")}, "offscreen");
   Delivery d = Delivery::NoViewer;
   QElapsedTimer t;
@@ -203,11 +219,7 @@ TEST_F(ProgramRun, SecondStartHandsItsPathToTheRunningViewer) {
 // and run alongside.
 TEST_F(ProgramRun, StartsGiveUpOnAViewerThatTakesNoConnections) {
   ASSERT_EQ(preparePrivateFolder(place().folder, geteuid()), "");
-  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", place().socket.c_str());
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  const int listener = bound();
   ASSERT_EQ(listen(listener, 0), 0);
   std::vector<int> queued;
   while (queued.size() < 64 && queued.emplace_back(sendOnly("", SOCK_NONBLOCK)) >= 0) {
@@ -240,20 +252,10 @@ TEST_F(ProgramRun, ViewerActsOnlyForWaitingStartsAndOutlastsAShortage) {
   std::vector<std::string> received;
   auto server = std::make_unique<InstanceServer>(
       claim.listeningSocket(), [&](const std::string& path) { received.push_back(path); });
-  auto deliver = [&](const std::string& path) {
-    std::atomic<Delivery> d{Delivery::NoViewer};
-    std::atomic<bool> done{false};
-    std::thread t([&] {
-      d = deliverPath(place().socket, uid, path, 5000);
-      done = true;
-    });
-    while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    t.join();
-    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();  // the deferred act
-    return d.load();
-  };
   close(sendOnly("/gave-up"));
-  EXPECT_EQ(deliver("/waited"), Delivery::Delivered);
+  Delivery waited = Delivery::NoViewer;
+  whileServing([&] { waited = deliverPath(place().socket, uid, "/waited", 5000); });
+  EXPECT_EQ(waited, Delivery::Delivered);
   EXPECT_EQ(received, std::vector<std::string>{"/waited"});
 
   const int queued = sendOnly("/queued");
@@ -299,14 +301,8 @@ TEST_F(ProgramRun, ViewerActsOnlyForWaitingStartsAndOutlastsAShortage) {
   server = std::make_unique<InstanceServer>(
       closing.listeningSocket(), [&](const std::string& path) { received.push_back(path); },
       [] { return false; });
-  std::atomic<bool> done{false};
   std::unique_ptr<InstanceClaim> next;
-  std::thread starting([&] {
-    next = std::make_unique<InstanceClaim>(place(), uid, true, "/next", 5000);
-    done = true;
-  });
-  while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  starting.join();
+  whileServing([&] { next = std::make_unique<InstanceClaim>(place(), uid, true, "/next", 5000); });
   EXPECT_EQ(next->result(), InstanceClaim::Result::Listening) << next->error();
   EXPECT_EQ(received.size(), 2u);
 }
