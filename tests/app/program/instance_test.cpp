@@ -230,7 +230,7 @@ TEST_F(ProgramRun, StartsGiveUpOnAViewerThatTakesNoConnections) {
   t.start();
   for (QProcess* p : starts) {
     QByteArray err;
-    while (!err.contains("does not answer") && t.elapsed() < 15000) {
+    while (!err.contains("does not answer") && t.elapsed() < 20000) {
       p->waitForReadyRead(100);
       err += p->readAllStandardError();
     }
