@@ -3,6 +3,7 @@
 #include "assets/embedded_assets.h"
 #include "controls/canvas.h"
 #include "device/window_attributes.h"
+#include "panel/status_texts.h"
 #include "pictures/jpeg_picture.h"
 
 namespace vistel {
@@ -38,18 +39,24 @@ Label* arrowPad(Form& form, const char* name, int left, int top, int width, int 
   f.color = kWindowText;
   l->setFont(f);
   l->setTransparent(true);
+  l->fitFontTo({l->caption()});
   return l;
 }
 
+// A status label showing the first of `captions`; its font fits them all.
+template <std::size_t N>
 Label* statusLabel(Form& form, const char* name, int left, int top, int width,
-                   const char* caption) {
+                   const char* const (&captions)[N]) {
   auto* l = form.create<Label>();
   l->setName(QString::fromLatin1(name));
   l->setBounds(left, top, width, 16);
-  l->setCaption(QString::fromUtf8(caption));
+  l->setCaption(QString::fromUtf8(captions[0]));
   l->setFont(LabelFont{QStringLiteral("宋体"), 12, kYellow, false});
   l->setAlignment(TextAlign::Center);
   l->setTransparent(true);
+  QStringList all;
+  for (const char* c : captions) all << QString::fromUtf8(c);
+  l->fitFontTo(all);
   return l;
 }
 
@@ -96,8 +103,8 @@ void TForm2::buildComponents() {
     if (events.skinDoubleClick) events.skinDoubleClick();
   };
 
-  FZoom = statusLabel(*this, "FZoom", 102, 349, 62, "原图显示");
-  FCenter = statusLabel(*this, "FCenter", 109, 302, 40, "非居中");
+  FZoom = statusLabel(*this, "FZoom", 102, 349, 62, status_texts::kZoomTexts);
+  FCenter = statusLabel(*this, "FCenter", 109, 302, 40, status_texts::kCenterTexts);
 
   BeTop = guideLine(*this, "BeTop", -8, 256, 800, 1);
   BeLeft = guideLine(*this, "BeLeft", 168, 0, 1, 640);
@@ -112,6 +119,7 @@ void TForm2::buildComponents() {
   LabLine4->setAlignment(TextAlign::Center);
   LabLine4->setLayout(TextLayout::Center);
   LabLine4->setTransparent(true);
+  LabLine4->fitFontTo({LabLine4->caption()});
 
   LabCenter = create<Label>();
   LabCenter->setName(QStringLiteral("LabCenter"));

@@ -8,11 +8,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "chooser/file_mask.h"
 #include "chooser/thumb_cache.h"
@@ -280,6 +282,39 @@ TEST_F(Cache, TrimDropsTheLeastRecentlyUsedDownToTheCap) {
   EXPECT_TRUE(cache.find(keys[4]));
   EXPECT_EQ(access((folder() + "/notes.txt").c_str(), F_OK), 0);
   EXPECT_NE(access((folder() + "/.tmp-left").c_str(), F_OK), 0);
+}
+
+// Another user who made the folders first, or points them elsewhere, must
+// not get thumbnails shown: each case has a sound entry for the key where
+// the path leads, and every lookup misses. Said once on stderr.
+TEST_F(Cache, FolderNotTheUsersAloneIsNotUsed) {
+  const auto key = ThumbKey::of(write("a.bmp", "a"));
+  const std::string planted = dir_ + "/planted/vistel/thumbnails";
+  ThumbCache(planted).store(*key, thumbOf("rose.jpg"));
+  ASSERT_TRUE(ThumbCache(planted).find(*key));
+  const std::string sh = "cd '" + dir_ + "' && rm -rf cache && mkdir -p -m 0700 cache/vistel && ";
+  std::vector<std::string> cases = {
+      "rmdir cache/vistel && ln -s ../planted/vistel cache/vistel",
+      "ln -s ../../planted/vistel/thumbnails cache/vistel/thumbnails",
+      "cp -a planted/vistel/thumbnails cache/vistel/ && chmod 0777 cache/vistel/thumbnails",
+      "cp -a planted/vistel/thumbnails cache/vistel/ && chmod 0755 cache/vistel"};
+  if (geteuid() == 0)
+    cases.push_back("cp -a planted/vistel/thumbnails cache/vistel/ && chown 65534 cache/vistel");
+  testing::internal::CaptureStderr();
+  for (const std::string& c : cases) {
+    ASSERT_EQ(std::system((sh + c).c_str()), 0) << c;
+    ThumbCache cache(folder());
+    EXPECT_FALSE(cache.find(*key)) << c;
+    cache.store(*key, thumbOf("garden.bmp"));  // written nowhere
+    EXPECT_FALSE(cache.find(*key)) << c;
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_NE(said.find(dir_ + "/cache/vistel is a symbolic link"), std::string::npos) << said;
+  // Nothing was written through the links, and the planted one is intact.
+  EXPECT_EQ(std::memcmp(ThumbCache(planted).find(*key)->scanLine(0),
+                        thumbOf("rose.jpg").scanLine(0), 93 * 93 * 4),
+            0);
 }
 
 TEST_F(Cache, FolderItCannotUseOnlyMisses) {
