@@ -23,7 +23,8 @@
 //            they are that big: the longest time one input held the UI
 //            thread, and the longest gap between ticks meanwhile.
 //
-//   usage: [BIG_FOLDER_PHASES=list,fill,...] big_folder_bench [FOLDER] [ROUNDS]
+//   usage: [BIG_FOLDER_PHASES=list,fill,...] [BIG_FOLDER_CACHE=DIR] big_folder_bench [FOLDER]
+//   [ROUNDS]
 // FOLDER holds pictures/ and folders/ (default /work/bench-data/big-folder).
 // Medians over the rounds are printed at the end; /proc/loadavg is printed
 // with each round, as the gaps mean little on a busy machine.
@@ -486,12 +487,20 @@ int main(int argc, char** argv) {
       phases.push_back(p.toStdString());
     }
   }
+  // BIG_FOLDER_CACHE=DIR keeps the thumbnail cache there from one run to
+  // the next (a run of refills alone then starts warm).
   char cacheTmpl[] = "/tmp/vistel-bench-big-XXXXXX";
-  if (mkdtemp(cacheTmpl) == nullptr) return 1;
-  setenv("XDG_CACHE_HOME", cacheTmpl, 1);
+  const char* kept = std::getenv("BIG_FOLDER_CACHE");
+  if (kept != nullptr) {
+    fs::create_directories(kept);
+  } else if (mkdtemp(cacheTmpl) == nullptr) {
+    return 1;
+  }
+  const std::string cacheRoot = kept != nullptr ? kept : cacheTmpl;
+  setenv("XDG_CACHE_HOME", cacheRoot.c_str(), 1);
   unsetenv("VISTEL_NO_THUMBNAIL_CACHE");
   {
-    Bench b(root, cacheTmpl);
+    Bench b(root, cacheRoot);
     for (int r = 0; r < rounds; ++r) {
       std::printf("round %d (load average %s)\n", r + 1, loadAverage().c_str());
       std::fflush(stdout);
@@ -504,7 +513,7 @@ int main(int argc, char** argv) {
     }
     b.fig.print();
   }
-  fs::remove_all(cacheTmpl);
-  fs::remove_all(std::string(cacheTmpl) + "-empty");
+  if (kept == nullptr) fs::remove_all(cacheRoot);
+  fs::remove_all(cacheRoot + "-empty");
   return 0;
 }
