@@ -83,8 +83,8 @@ std::vector<std::unique_ptr<Control>> HostedControls::release(
     return true;
   });
   if (next < controls.size()) {
-    const std::unordered_set<const Control*> rest(controls.begin() + static_cast<std::ptrdiff_t>(next),
-                                                  controls.end());
+    const std::unordered_set<const Control*> rest(
+        controls.begin() + static_cast<std::ptrdiff_t>(next), controls.end());
     take([&](const Control* c) { return rest.contains(c); });
   }
   for (const auto& p : released) {
