@@ -106,10 +106,10 @@ void TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {
 
   // Files go over in runs: one step reads the names of the next files as
   // the list has them now, the run takes the first file's thumbnail and
-  // those after it that are made already, and one step adds them in file
-  // order. A run is one file while the decoding is what takes the time;
-  // from the cache, where a step on the UI thread would cost more than the
-  // thumbnail, a run takes up to kRun files. The list may change between
+  // those after it that are made within kRunWait, and one step adds them in
+  // file order. A run is one file while the decoding is what takes the
+  // time; from the cache, where two steps on the UI thread would cost more
+  // than the thumbnail, a run takes up to kRun files. The list may change between
   // the two steps: the first file is added as its step began, as a single
   // file's would be, and from the first file after it whose name the list
   // no longer has there, the run is given back and read anew.
@@ -130,13 +130,15 @@ void TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {
       continue;
     }
     run.clear();
+    std::chrono::steady_clock::time_point until;
     for (const std::string& name : names) {
       const int file = i + static_cast<int>(run.size());
       const std::string path = joinPath(folder, name);
-      if (!run.empty() && !workers.ready(file, path)) break;
+      if (!run.empty() && !workers.ready(file, path, until)) break;
       Bitmap thumb;
       const Outcome made = workers.take(file, path, thumb);
       if (made == Outcome::Stopped) return;
+      if (run.empty()) until = std::chrono::steady_clock::now() + kRunWait;
       run.push_back({file, name, made, std::move(thumb)});
     }
     // A single failed file needs no step: no thumbnail, its map entry -1.

@@ -111,10 +111,15 @@ void TGetImgForm::LoaderAddThumb(int i, const std::string& name, Bitmap thumb) {
   ThumbControl* control = nullptr;
   try {
     FThumbs.resize(static_cast<std::size_t>(thumbCapacityFor(t, static_cast<int>(FThumbs.size()))));
-    control = filepanel->create<ThumbControl>();
+    // Hidden and in its cell before the panel has it: a new control's
+    // default place is the panel's corner, which would be repainted for
+    // every thumbnail made however far off the view it goes.
+    auto made = std::make_unique<ThumbControl>();
+    control = made.get();
     control->setVisible(false);
     const CellPos cell = thumbCell(t, std::max(1, FColumns));
     control->setBounds(cell.left, cell.top - FScrollPos, kThumbSide, kThumbSide);
+    filepanel->adopt(std::move(made));
     control->setShowHint(FShowNames);
     control->setHint(
         QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size()))));

@@ -204,11 +204,14 @@ ThumbWorkers::Outcome ThumbWorkers::take(int i, const std::string& path, Bitmap&
   return Outcome::Made;
 }
 
-bool ThumbWorkers::ready(int i, const std::string& path) const {
-  std::lock_guard lock(mutex_);
+bool ThumbWorkers::ready(int i, const std::string& path,
+                         std::chrono::steady_clock::time_point until) {
+  std::unique_lock lock(mutex_);
   if (i < 0 || i >= static_cast<int>(jobs_.size())) return false;
   const Job& job = jobs_[static_cast<std::size_t>(i)];
-  return job.state == JobState::Done && job.path == path;
+  if (job.path != path) return false;
+  return cv_.wait_until(lock, until, [&] { return stopping() || job.state == JobState::Done; }) &&
+         !stopping();
 }
 
 void ThumbWorkers::putBack(int i, Outcome outcome, Bitmap thumb) {

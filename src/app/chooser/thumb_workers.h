@@ -73,9 +73,9 @@ class ThumbWorkers {
   // The thumbnail of file i, now named `path`. Made ahead under another name
   // (the list changed meanwhile), it is dropped and made again.
   Outcome take(int i, const std::string& path, Bitmap& thumb);
-  // Whether file i, named `path`, is made (or failed) already, so that
-  // take() would not wait for it.
-  bool ready(int i, const std::string& path) const;
+  // Whether file i, named `path`, is made (or failed) by `until` (waiting
+  // for it until then), so that take() would not wait for it.
+  bool ready(int i, const std::string& path, std::chrono::steady_clock::time_point until);
   // Gives back what take() gave for file i (a thumbnail, or none when it
   // failed) unused: the next take() of the file under the same name has
   // it again.

@@ -59,44 +59,66 @@ bool HostedControls::destroy(Control* control) {
   return true;
 }
 
+namespace {
+
+// Takes out of `list` the entries whose control `going` lists, passing
+// each to `take`: those listed in the order they were made (as a grid's
+// are) by walking both lists side by side, any left over by looking them up.
+template <typename List, typename Get, typename Take>
+void takeListed(List& list, const std::vector<Control*>& going, Get get, Take take) {
+  std::size_t next = 0;
+  auto kept = list.begin();
+  for (auto& e : list) {
+    if (next < going.size() && going[next] == get(e)) {
+      ++next;
+      take(e);
+    } else {
+      *kept++ = std::move(e);
+    }
+  }
+  list.erase(kept, list.end());
+  if (next == going.size()) return;
+  const std::unordered_set<const Control*> rest(going.begin() + static_cast<std::ptrdiff_t>(next),
+                                                going.end());
+  kept = list.begin();
+  for (auto& e : list) {
+    if (rest.contains(get(e))) {
+      take(e);
+    } else {
+      *kept++ = std::move(e);
+    }
+  }
+  list.erase(kept, list.end());
+}
+
+}  // namespace
+
 std::vector<std::unique_ptr<Control>> HostedControls::release(
     const std::vector<Control*>& controls) {
+  // Only the lists of pointers are walked, never the controls: a hundred
+  // thousand of them lie all over the heap, and a look at each would cost
+  // more than all the rest. So the whole host is repainted, once.
   std::vector<std::unique_ptr<Control>> released;
-  auto take = [&](auto pred) {
-    auto kept = owned_.begin();
-    for (auto& p : owned_) {
-      if (pred(p.get())) {
+  released.reserve(controls.size());
+  std::vector<Control*> gone;
+  gone.reserve(controls.size());
+  takeListed(
+      owned_, controls, [](const std::unique_ptr<Control>& p) { return p.get(); },
+      [&](std::unique_ptr<Control>& p) {
+        gone.push_back(p.get());
         released.push_back(std::move(p));
-      } else {
-        *kept++ = std::move(p);
-      }
-    }
-    owned_.erase(kept, owned_.end());
-  };
-  // Controls listed in the order they were made (as a grid's are) are
-  // matched by walking both lists side by side; those left over are looked
-  // up.
-  std::size_t next = 0;
-  take([&](const Control* c) {
-    if (next == controls.size() || controls[next] != c) return false;
-    ++next;
-    return true;
-  });
-  if (next < controls.size()) {
-    const std::unordered_set<const Control*> rest(
-        controls.begin() + static_cast<std::ptrdiff_t>(next), controls.end());
-    take([&](const Control* c) { return rest.contains(c); });
-  }
-  for (const auto& p : released) {
-    // Off the host: its place is repainted, and it is no longer in order.
-    p->setHost(nullptr);
-    if (onTop_ == p.get()) onTop_ = nullptr;
-    if (hovered_ == p.get()) {
+      });
+  if (released.empty()) return released;
+  takeListed(
+      order_, gone, [](Control* c) { return c; }, [](Control*) {});
+  for (Control* c : gone) {
+    if (onTop_ == c) onTop_ = nullptr;
+    if (hovered_ == c) {
       hovered_ = nullptr;
       hideHint();
     }
   }
-  std::erase_if(order_, [](const Control* c) { return c->host() == nullptr; });
+  host_.invalidateRect({0, 0, host_.clientWidth(), host_.clientHeight()});
   return released;
 }
 
