@@ -118,9 +118,7 @@ void TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {
     if (added == Result::Stopped) return;
   }
   workers.finish();
-  if (channel.call([&] { chooser->LoaderEnd(); }) != Result::Done) return;
-  // Off the UI thread and once per load, not per entry written.
-  if (workers.cache() != nullptr && workers.storedAny()) workers.cache()->trim(&channel.stopFlag());
+  channel.call([&] { chooser->LoaderEnd(); });
 }
 
 }  // namespace vistel

@@ -94,11 +94,7 @@ Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate) {
   const std::size_t slash = path.rfind('/');
   Bitmap thumb = makeThumbnail(path, isJpegName(path.substr(slash + 1)), stop, &gate);
   // Kept only if the file stayed as it was while it was decoded.
-  if (key && ThumbKey::of(path) == key) {
-    cache->store(*key, thumb);
-    std::lock_guard lock(mutex_);
-    storedAny_ = true;
-  }
+  if (key && ThumbKey::of(path) == key) cache->store(*key, thumb, stop);
   return thumb;
 }
 
@@ -227,11 +223,6 @@ void ThumbWorkers::requestStop() {
     std::lock_guard lock(mutex_);  // no thread is between its check and its wait
   }
   cv_.notify_all();
-}
-
-bool ThumbWorkers::storedAny() const {
-  std::lock_guard lock(mutex_);
-  return storedAny_;
 }
 
 int ThumbWorkers::busyWorkers() const {

@@ -75,9 +75,6 @@ class ThumbWorkers {
   void requestStop();
 
   HandOffChannel& channel() { return *channel_; }
-  ThumbCache* cache() { return settings_.cache.get(); }
-  // Whether this load put any thumbnail into the cache.
-  bool storedAny() const;
   // Workers decoding or reading the cache at this moment.
   int busyWorkers() const;
   int workerCount() const { return settings_.workers; }
@@ -124,7 +121,6 @@ class ThumbWorkers {
   std::vector<Job> jobs_;
   int next_ = 0;  // the file the loader waits for or will ask for next
   bool finished_ = false;
-  bool storedAny_ = false;
   int busy_ = 0;
   int threads_ = 0;
   std::condition_variable threadsCv_;

@@ -254,7 +254,10 @@ TEST_F(Cache, DamagedTruncatedAndForeignEntriesMissAndAreReplaced) {
   damage("rm " + e + " && mkdir " + e);
 }
 
-TEST_F(Cache, TrimDropsTheLeastRecentlyUsedDownToTheCap) {
+// The cap holds after every store, during a load and not only after one:
+// the least recently used entries go first, one used again stays; files not
+// ours are left alone and a crash's temporary file goes.
+TEST_F(Cache, CapHoldsAtEveryStoreDroppingTheLeastRecentlyUsed) {
   const Bitmap thumb = thumbOf("rose.jpg");
   std::vector<ThumbKey> keys;
   for (int i = 0; i < 5; ++i) keys.push_back(*ThumbKey::of(write("f" + std::to_string(i), "x")));
@@ -262,19 +265,35 @@ TEST_F(Cache, TrimDropsTheLeastRecentlyUsedDownToTheCap) {
   probe.store(keys[0], thumb);
   struct stat st {};
   ASSERT_EQ(stat(probe.entryPath(keys[0]).c_str(), &st), 0);
-  ThumbCache cache(folder(), static_cast<std::uint64_t>(st.st_size) * 3);
-  // Stored oldest first, one second apart; then entry 0 is used again.
-  for (int i = 0; i < 5; ++i) {
-    cache.store(keys[static_cast<std::size_t>(i)], thumb);
-    const timespec t[2] = {{1000 + i, 0}, {1000 + i, 0}};
-    utimensat(AT_FDCWD, cache.entryPath(keys[static_cast<std::size_t>(i)]).c_str(), t, 0);
-  }
-  ASSERT_TRUE(cache.find(keys[0]));
+  const auto cap = static_cast<std::uint64_t>(st.st_size) * 3;
   write("cache/vistel/thumbnails/notes.txt", "not ours");
   write("cache/vistel/thumbnails/.tmp-left", "a crash's");
   const timespec old[2] = {{1000, 0}, {1000, 0}};
   utimensat(AT_FDCWD, (folder() + "/.tmp-left").c_str(), old, 0);
-  cache.trim();
+  auto held = [&] {  // what the folder holds, but for the file not ours
+    std::uint64_t bytes = 0;
+    DIR* d = opendir(folder().c_str());
+    while (const dirent* e = d != nullptr ? readdir(d) : nullptr) {
+      if (stat((folder() + "/" + e->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+          std::strcmp(e->d_name, "notes.txt") != 0)
+        bytes += static_cast<std::uint64_t>(st.st_size);
+    }
+    if (d != nullptr) closedir(d);
+    return bytes;
+  };
+  ThumbCache cache(folder(), cap);
+  // Stored oldest first, one second apart; entry 0 is used again before
+  // the fourth comes.
+  for (int i = 0; i < 5; ++i) {
+    if (i == 3) {
+      ASSERT_TRUE(cache.find(keys[0]));
+    }
+    cache.store(keys[static_cast<std::size_t>(i)], thumb);
+    const timespec t[2] = {{1000 + i, 0}, {1000 + i, 0}};
+    if (i < 3)
+      utimensat(AT_FDCWD, cache.entryPath(keys[static_cast<std::size_t>(i)]).c_str(), t, 0);
+    EXPECT_LE(held(), cap) << "after store " << i;
+  }
   EXPECT_TRUE(cache.find(keys[0]));
   EXPECT_FALSE(cache.find(keys[1]));
   EXPECT_FALSE(cache.find(keys[2]));
