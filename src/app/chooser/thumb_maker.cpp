@@ -47,9 +47,24 @@ Bitmap sampleRows(int w, int h, RowAt&& rowAt) {
   return thumb;
 }
 
-void enterWhole(WholePictureGate* gate) {
-  if (gate != nullptr && !gate->tryEnter()) throw ThumbnailDeferred();
-}
+// A gate entered, left when this goes: declared before the decoder whose
+// buffer it guards, it is left after that is freed.
+class WholeHold {
+ public:
+  WholeHold() = default;
+  WholeHold(const WholeHold&) = delete;
+  WholeHold& operator=(const WholeHold&) = delete;
+  ~WholeHold() {
+    if (gate_ != nullptr) gate_->leave();
+  }
+  void enter(WholePictureGate* gate) {
+    if (gate != nullptr && !gate->tryEnter()) throw ThumbnailDeferred();
+    gate_ = gate;
+  }
+
+ private:
+  WholePictureGate* gate_ = nullptr;
+};
 
 // libjpeg keeps the whole picture for a progressive file's coefficients and
 // for the two-pass colour quantiser.
@@ -147,6 +162,7 @@ Bitmap jpegThumbnail(const std::string& path, const std::atomic<bool>* stop,
   // Streamed: the header is read first, and decoding ends with the last
   // picked row, so a file of any size costs a block, the picked rows and
   // libjpeg's own buffers.
+  WholeHold whole;
   FileReader file(path);
   JpegDecoder decoder(file);
   // A progressive file is read whole before its first row: the stop flag
@@ -154,7 +170,7 @@ Bitmap jpegThumbnail(const std::string& path, const std::atomic<bool>* stop,
   decoder.setInterruptFlag(stop);
   const JpegHeader& header = decoder.readHeader();
   checkStop(stop);
-  if (jpegNeedsWhole(header.progressive, header.components)) enterWhole(gate);
+  if (jpegNeedsWhole(header.progressive, header.components)) whole.enter(gate);
   const JpegOutput& out = decoder.start(JpegPicture::screenBitsPerPixel() <= 8);
   checkStop(stop);
   PickedRows rows(out.width, out.height);

@@ -25,11 +25,13 @@ class ThumbnailDeferred : public std::runtime_error {
 
 // Decides, for thumbnail makers running side by side, which of them may
 // hold a buffer of the whole picture (a progressive JPEG's coefficients, a
-// two-pass quantised JPEG), so that at most one does at a time. Asked once the file shows that it
-// needs one; true lets the decode go on.
+// two-pass quantised JPEG), so that at most one does at a time. Asked once
+// the file shows that it needs one; true lets the decode go on, and leave()
+// follows once the buffer is freed.
 class WholePictureGate {
  public:
   virtual bool tryEnter() = 0;
+  virtual void leave() {}
 
  protected:
   ~WholePictureGate() = default;
