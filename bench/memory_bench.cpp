@@ -205,11 +205,12 @@ void sparse(int gib) {
       const double before = mibOf("VmHWM");
       const auto start = Clock::now();
       s.load();
-      std::printf("sparse: %d files of %d GiB, %d decoding threads: %d thumbnails, peak %+.1f MiB "
-                  "over the %.1f MiB before the fill, %.1f s\n",
-                  s.chooser->FileListBox1->count(), gib, TImgThread::workerCount(),
-                  s.chooser->FLastThumb + 1, mibOf("VmHWM") - before, before,
-                  std::chrono::duration<double>(Clock::now() - start).count());
+      std::printf(
+          "sparse: %d files of %d GiB, %d decoding threads: %d thumbnails, peak %+.1f MiB "
+          "over the %.1f MiB before the fill, %.1f s\n",
+          s.chooser->FileListBox1->count(), gib, TImgThread::workerCount(),
+          s.chooser->FLastThumb + 1, mibOf("VmHWM") - before, before,
+          std::chrono::duration<double>(Clock::now() - start).count());
     }
   }
   unsetenv("VISTEL_NO_THUMBNAIL_CACHE");
