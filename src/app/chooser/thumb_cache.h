@@ -56,7 +56,10 @@ class ThumbCache {
   // a use, so the entry is the last to be trimmed.
   std::optional<Bitmap> find(const ThumbKey& key) const;
   // Stores `thumb` (93 x 93) for `key`, replacing any entry there was.
-  void store(const ThumbKey& key, const Bitmap& thumb);
+  // The cap holds at every store: the folder is measured at the first one,
+  // and an entry that would take it past the cap is stored only after a
+  // trim (which `stop` ends early; the entry is then not stored).
+  void store(const ThumbKey& key, const Bitmap& thumb, const std::atomic<bool>* stop = nullptr);
   // Deletes the least recently used entries until the folder holds at most
   // the cap, and temporary files left by a crash. Ends early once `stop` is
   // raised.
@@ -66,12 +69,19 @@ class ThumbCache {
   // The folder's descriptor, opened and checked on first use (made first
   // when `create`); -1 while it does not exist yet or when it is refused.
   int folderFd(bool create) const;
+  // trim() down to `target` bytes: what the entries then take, or nothing
+  // when the folder could not be read or `stop` ended it.
+  std::optional<std::uint64_t> trimTo(std::uint64_t target, const std::atomic<bool>* stop);
 
   std::string folder_;
   std::uint64_t cap_;
   mutable std::mutex folderMutex_;
   mutable int folderFd_ = -1;
   mutable bool folderRefused_ = false;
+  // The entries' size: as measured by the last trim, plus every entry
+  // stored since. Stores wait for each other's trims here.
+  std::mutex sizeMutex_;
+  std::optional<std::uint64_t> held_;
 };
 
 }  // namespace vistel
