@@ -239,11 +239,28 @@ bool ThumbCache::has(const ThumbKey& key) const {
   return true;
 }
 
-void ThumbCache::store(const ThumbKey& key, const Bitmap& thumb) {
+void ThumbCache::store(const ThumbKey& key, const Bitmap& thumb, const std::atomic<bool>* stop) {
   if (folder_.empty() || thumb.width() != kThumbSide || thumb.height() != kThumbSide) return;
   const int dir = folderFd(true);
   if (dir < 0) return;
   const std::vector<std::uint8_t> entry = encodeThumbEntry(key, thumb);
+  {
+    std::lock_guard lock(sizeMutex_);
+    if (!held_ || *held_ + entry.size() > allowed_) {
+      // Trimmed a sixteenth below the cap, so that a long load trims every
+      // few hundred entries rather than at each one.
+      const std::uint64_t room = std::max<std::uint64_t>(cap_ / 16, entry.size());
+      const std::uint64_t target = cap_ > room ? cap_ - room : 0;
+      held_ = trimTo(target, stop, keepUsedSinceNs_.load(std::memory_order_relaxed));
+      if (!held_) return;
+      // What the current load uses stays over the cap. The next trim then
+      // waits for an eighth more, so that a folder many times the cap is
+      // listed a few dozen times over its load, not every few hundred
+      // entries.
+      allowed_ = *held_ <= target ? cap_ : *held_ + std::max(room, *held_ / 8);
+    }
+    *held_ += entry.size();  // a replaced entry counts twice until the next trim
+  }
   std::string temp;
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < 8; ++attempt) {
@@ -273,7 +290,14 @@ std::int64_t ThumbCache::nowNs() {
 }
 
 void ThumbCache::trim(const std::atomic<bool>* stop, std::int64_t keepUsedSinceNs) {
-  if (folder_.empty()) return;
+  std::lock_guard lock(sizeMutex_);
+  held_ = trimTo(cap_, stop, keepUsedSinceNs);
+  allowed_ = std::max(cap_, held_.value_or(0));
+}
+
+std::optional<std::uint64_t> ThumbCache::trimTo(std::uint64_t target, const std::atomic<bool>* stop,
+                                                std::int64_t keepUsedSinceNs) {
+  if (folder_.empty()) return std::nullopt;
   // A descriptor of its own: one sharing the folder's read position would
   // find the listing already read to its end at the next trim.
   const int folder = folderFd(false);
@@ -281,7 +305,7 @@ void ThumbCache::trim(const std::atomic<bool>* stop, std::int64_t keepUsedSinceN
   DIR* dir = own < 0 ? nullptr : ::fdopendir(own);
   if (dir == nullptr) {
     if (own >= 0) ::close(own);
-    return;
+    return std::nullopt;
   }
   struct Closer {
     DIR* d;
@@ -299,7 +323,7 @@ void ThumbCache::trim(const std::atomic<bool>* stop, std::int64_t keepUsedSinceN
   std::uint64_t total = 0;
   const std::time_t now = std::time(nullptr);
   while (const dirent* e = ::readdir(dir)) {
-    if ((entries.size() & 255) == 0 && stopped()) return;
+    if ((entries.size() & 255) == 0 && stopped()) return std::nullopt;
     const bool temp = std::strncmp(e->d_name, kTempPrefix, std::strlen(kTempPrefix)) == 0;
     if (!temp && !isEntryName(e->d_name)) continue;  // not ours: left alone
     struct stat st {};
@@ -311,13 +335,15 @@ void ThumbCache::trim(const std::atomic<bool>* stop, std::int64_t keepUsedSinceN
     entries.push_back({nanoseconds(st.st_mtim), static_cast<std::uint64_t>(st.st_size), e->d_name});
     total += static_cast<std::uint64_t>(st.st_size);
   }
-  if (total <= cap_) return;
+  if (total <= target) return total;
   std::sort(entries.begin(), entries.end(),
             [](const Entry& a, const Entry& b) { return a.usedNs < b.usedNs; });
   for (const Entry& e : entries) {
-    if (total <= cap_ || stopped() || e.usedNs >= keepUsedSinceNs) break;
+    if (total <= target || e.usedNs >= keepUsedSinceNs) break;
+    if (stopped()) return std::nullopt;
     if (::unlinkat(dfd, e.name.c_str(), 0) == 0) total -= e.bytes;
   }
+  return total;
 }
 
 }  // namespace vistel

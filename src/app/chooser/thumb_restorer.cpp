@@ -29,7 +29,7 @@ Bitmap restoreOne(const std::string& path, ThumbCache* cache, const std::atomic<
     if (std::optional<Bitmap> hit = cache->find(*key)) return std::move(*hit);
   }
   Bitmap thumb = makeThumbnail(path, isJpegName(path.substr(path.rfind('/') + 1)), stop);
-  if (key && ThumbKey::of(path) == key) cache->store(*key, thumb);
+  if (key && ThumbKey::of(path) == key) cache->store(*key, thumb, stop);
   return thumb;
 }
 
@@ -95,6 +95,8 @@ void ThumbRestorer::newRound(const std::string& cacheFolder) {
   state_->made.clear();
   state_->stopMake.store(true);
   state_->cache = cacheFolder.empty() ? nullptr : std::make_shared<ThumbCache>(cacheFolder);
+  // Its stores trim as the loader's do, and keep what the loader keeps.
+  if (state_->cache) state_->cache->keepUsedSince(ThumbCache::nowNs());
 }
 
 void ThumbRestorer::want(std::vector<Request> requests) {
