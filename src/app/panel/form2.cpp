@@ -4,6 +4,7 @@
 #include "controls/canvas.h"
 #include "device/window_attributes.h"
 #include "pictures/jpeg_picture.h"
+#include "windows/start_trace.h"
 
 namespace vistel {
 namespace {
@@ -70,6 +71,7 @@ TForm2::TForm2() {
   setTaskBarEntry(false);
   buildComponents();
   wireHotSpots();
+  traceStart("panel components");
   setVisible(true);
 }
 

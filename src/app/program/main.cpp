@@ -22,6 +22,7 @@
 #include "viewer/form1.h"
 #include "viewer/program_icon.h"
 #include "windows/platform.h"
+#include "windows/start_trace.h"
 
 namespace {
 
@@ -65,6 +66,7 @@ void complain(const std::string& line) { std::fprintf(stderr, "vistel: %s\n", li
 
 int main(int argc, char** argv) {
   namespace program = vistel::program;
+  vistel::traceStart("main");
   // Everything the command line decides is decided before the window
   // system is touched: --help, --version, errors and hand-overs open no
   // connection to it.
@@ -117,16 +119,23 @@ int main(int argc, char** argv) {
       break;
   }
 
+  vistel::traceStart("hand-over claim");
+
   vistel::platform::selectPlatform();
   QApplication app(argc, argv);
+  vistel::traceStart("application object");
+  vistel::traceFirstPaints();
   QApplication::setApplicationName(QStringLiteral("Vistel"));
   QApplication::setQuitOnLastWindowClosed(false);
   vistel::registerFontSubstitutions();
   vistel::registerMultiDragCursor();
+  vistel::traceStart("font substitutions, cursor");
   QApplication::setWindowIcon(vistel::programIcon());
+  vistel::traceStart("program icon");
   closeViewerOnSignals();
 
   auto* viewer = new vistel::TForm1();
+  vistel::traceStart("window set built and shown");
   std::unique_ptr<program::InstanceServer> server;
   if (claim.result() == Claim::Listening) {
     server = std::make_unique<program::InstanceServer>(
@@ -138,6 +147,7 @@ int main(int argc, char** argv) {
     // Once the window set is on the screen, so that an error box lies over it.
     QTimer::singleShot(0, viewer, [viewer, target] { viewer->FChooser->OpenPath(target); });
   }
+  QTimer::singleShot(0, [] { vistel::traceStart("event loop"); });
   const int status = QApplication::exec();
   server.reset();
   delete viewer;
