@@ -147,11 +147,12 @@ struct Program {
   std::vector<double> firstFrame;
   std::vector<double> resident;
   std::map<std::string, std::vector<double>> marks;  // step -> ms after exec
+  std::map<std::string, std::vector<double>> cpu;    // step -> processor ms by then
   std::vector<std::string> markOrder;
 };
 
-// Trace lines "vistel-start <monotonic ms> <step>" from the program's
-// standard error; other lines are passed on.
+// Trace lines "vistel-start <monotonic ms> <processor ms> <step>" from the
+// program's standard error; other lines are passed on.
 void readMarks(int fd, Clock::time_point execAt, Program& p) {
   std::string text;
   char buf[4096];
@@ -164,13 +165,15 @@ void readMarks(int fd, Clock::time_point execAt, Program& p) {
     std::istringstream in(line);
     std::string tag, step;
     double at = 0;
-    if (!(in >> tag >> at) || tag != "vistel-start") {
+    double cpu = 0;
+    if (!(in >> tag >> at >> cpu) || tag != "vistel-start") {
       std::fprintf(stderr, "  [%s] %s\n", p.name.c_str(), line.c_str());
       continue;
     }
     std::getline(in >> std::ws, step);
     if (p.marks.find(step) == p.marks.end()) p.markOrder.push_back(step);
     p.marks[step].push_back(at - execMs);
+    p.cpu[step].push_back(cpu);
   }
 }
 
@@ -224,6 +227,7 @@ bool start(ScreenRows& screen, Program& p, const std::string& folder, bool count
     p.resident.push_back(static_cast<double>(resident));
   } else {
     for (auto& [step, at] : p.marks) at.clear();
+    for (auto& [step, at] : p.cpu) at.clear();
   }
   return true;
 }
@@ -280,9 +284,12 @@ int main(int argc, char** argv) {
   }
   for (Program& p : programs) {
     if (!p.traced) continue;
-    std::printf("start-up trace of %s, median ms after exec:\n", p.name.c_str());
+    std::printf("start-up trace of %s, medians: ms after exec, processor ms used by then\n",
+                p.name.c_str());
     for (const std::string& step : p.markOrder)
-      if (!p.marks[step].empty()) std::printf("  %7.1f  %s\n", median(p.marks[step]), step.c_str());
+      if (!p.marks[step].empty())
+        std::printf("  %7.1f %7.1f  %s\n", median(p.marks[step]), median(p.cpu[step]),
+                    step.c_str());
   }
   return 0;
 }

@@ -4,6 +4,7 @@
 #include "controls/canvas.h"
 #include "device/window_attributes.h"
 #include "pictures/jpeg_picture.h"
+#include "pictures/pixel_runs.h"
 #include "windows/start_trace.h"
 
 namespace vistel {
@@ -79,9 +80,11 @@ void TForm2::buildComponents() {
   ImgBStock = create<PictureControl>();
   ImgBStock->setName(QStringLiteral("ImgBStock"));
   ImgBStock->setBounds(0, 0, 792, 611);
-  const auto skin = assets::panelSkinJpg();
-  ImgBStock->setPicture(
-      std::make_unique<JpegPicture>(std::vector<std::uint8_t>(skin.begin(), skin.end())));
+  const auto bytes = assets::panelSkinJpg();
+  auto skin = std::make_unique<JpegPicture>(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  // Decoded when the program was built: the first frame waits for no decode.
+  skin->setPredecoded(unpackPixelRuns(assets::panelSkinPixels()));
+  ImgBStock->setPicture(std::move(skin));
   ImgBStock->setCursor(CursorShape::MultiDrag);
   // The skin is where the user grabs the device: its presses, moves and
   // releases are the viewer's gestures; a double click sends the set back.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <set>
 
 namespace vistel {
@@ -41,8 +42,11 @@ class FirstPaints : public QObject {
 void traceStart(const char* step) {
   if (!tracing()) return;
   const auto now = std::chrono::steady_clock::now().time_since_epoch();
-  std::fprintf(stderr, "vistel-start %.3f %s\n",
-               std::chrono::duration<double, std::milli>(now).count(), step);
+  timespec cpu{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+  std::fprintf(stderr, "vistel-start %.3f %.3f %s\n",
+               std::chrono::duration<double, std::milli>(now).count(),
+               static_cast<double>(cpu.tv_sec) * 1e3 + static_cast<double>(cpu.tv_nsec) / 1e6, step);
 }
 
 void traceFirstPaints() {
