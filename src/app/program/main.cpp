@@ -121,6 +121,9 @@ int main(int argc, char** argv) {
 
   vistel::traceStart("hand-over claim");
 
+  // The font configuration loads while the application object connects to
+  // the window system; the panel's labels are the first text.
+  vistel::FontConfigPreload fontConfig;
   vistel::platform::selectPlatform();
   QApplication app(argc, argv);
   vistel::traceStart("application object");
@@ -133,6 +136,8 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(vistel::programIcon());
   vistel::traceStart("program icon");
   closeViewerOnSignals();
+  fontConfig.wait();
+  vistel::traceStart("font configuration");
 
   auto* viewer = new vistel::TForm1();
   vistel::traceStart("window set built and shown");

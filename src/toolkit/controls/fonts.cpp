@@ -1,5 +1,7 @@
 #include "fonts.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <QStringList>
 #include <mutex>
 
@@ -25,6 +27,16 @@ QFont controlFont(const QString& family, int pixelHeight, bool bold) {
   font.setBold(bold);
   font.setStyleStrategy(QFont::NoAntialias);
   return font;
+}
+
+FontConfigPreload::FontConfigPreload() : thread_([] { FcInit(); }) {}
+
+FontConfigPreload::~FontConfigPreload() { wait(); }
+
+void FontConfigPreload::wait() {
+  // fontconfig takes the first configuration loaded; a load that another
+  // thread began meanwhile is only work spent twice, never a wrong one.
+  if (thread_.joinable()) thread_.join();
 }
 
 }  // namespace vistel
