@@ -19,6 +19,9 @@ namespace vistel {
 TForm1* Form1 = nullptr;
 
 TForm1::TForm1() {
+  // The set's windows are built and shown one by one, each changing the
+  // stacking model; the screen gets the outcome in one go, at the end.
+  const Desktop::MirrorHold hold(desktop());
   // Only the program's entry reaches the viewer through Form1 (the end
   // signals and the hand-over from another start); the other windows are
   // wired to it in ConnectWindows.
@@ -119,7 +122,8 @@ void TForm1::FormCreate() {
   // The skin copy: shown in place of the panel during drags.
   FPanel->paintSkinCopy(ImgBorder->canvas());
   traceStart("skin copy painted");
-  FHelpForm = new THelpForm();
+  // Hidden at start: its text box and picture wait until it is first shown.
+  FHelpForm = new THelpForm(THelpForm::Contents::OnFirstShow);
   traceStart("help window built");
   FChooser = new TGetImgForm();
   traceStart("chooser built and shown");
