@@ -44,9 +44,9 @@ void traceStart(const char* step) {
   const auto now = std::chrono::steady_clock::now().time_since_epoch();
   timespec cpu{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
-  std::fprintf(stderr, "vistel-start %.3f %.3f %s\n",
-               std::chrono::duration<double, std::milli>(now).count(),
-               static_cast<double>(cpu.tv_sec) * 1e3 + static_cast<double>(cpu.tv_nsec) / 1e6, step);
+  std::fprintf(
+      stderr, "vistel-start %.3f %.3f %s\n", std::chrono::duration<double, std::milli>(now).count(),
+      static_cast<double>(cpu.tv_sec) * 1e3 + static_cast<double>(cpu.tv_nsec) / 1e6, step);
 }
 
 void traceFirstPaints() {
