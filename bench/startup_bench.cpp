@@ -8,10 +8,10 @@
 // the skin's own colours (the viewer and the chooser lie over the panel
 // see-through at start, so the screen shows the skin there); for the trivial
 // window its colour. The program is then ended (SIGTERM) and the rows must
-// show the bare screen again before the next start. Vistel runs with its
+// show the bare screen again before the next start. Both run with the
 // start-up trace on (VISTEL_TRACE_START=1), whose marks give the median time
-// from exec to each step. The first start of each program is a warm-up and
-// is not counted.
+// from exec to each step (the trivial window marks the steps it shares). The
+// first start of each program is a warm-up and is not counted.
 //
 //   usage: startup_bench [ROUNDS [VISTEL_PROGRAM...]]   (needs DISPLAY)
 // ROUNDS defaults to 11; the programs to the Vistel of this build, and
@@ -152,12 +152,11 @@ double processorMs(pid_t pid) {
 }
 
 struct Program {
-  Program(std::string n, std::string p, Frame f, bool t)
-      : name(std::move(n)), path(std::move(p)), frame(std::move(f)), traced(t) {}
+  Program(std::string n, std::string p, Frame f)
+      : name(std::move(n)), path(std::move(p)), frame(std::move(f)) {}
   std::string name;
   std::string path;
   Frame frame;
-  bool traced;
   std::vector<double> firstFrame;
   std::vector<double> resident;
   std::vector<double> processor;
@@ -207,7 +206,7 @@ bool start(ScreenRows& screen, Program& p, const std::string& folder, bool count
   if (pid == 0) {
     dup2(err[1], 2);
     if (chdir(folder.c_str()) != 0) _exit(127);
-    if (p.traced) setenv("VISTEL_TRACE_START", "1", 1);
+    setenv("VISTEL_TRACE_START", "1", 1);
     execl(p.path.c_str(), p.path.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -259,12 +258,12 @@ int main(int argc, char** argv) {
   // named on the command line (say, before and after a change), all taken
   // in turns in the same run.
   std::vector<Program> programs;
-  programs.emplace_back("trivial Qt window", VISTEL_TRIVIAL_WINDOW, trivialFrame(), false);
+  programs.emplace_back("trivial Qt window", VISTEL_TRIVIAL_WINDOW, trivialFrame());
   const Frame wreath = wreathFrame();
   if (argc > 2) {
-    for (int i = 2; i < argc; ++i) programs.emplace_back(argv[i], argv[i], wreath, true);
+    for (int i = 2; i < argc; ++i) programs.emplace_back(argv[i], argv[i], wreath);
   } else {
-    programs.emplace_back("Vistel", VISTEL_PROGRAM, wreath, true);
+    programs.emplace_back("Vistel", VISTEL_PROGRAM, wreath);
   }
   // The program's own tree of samples, as the run script starts it.
   const std::string folder = VISTEL_SAMPLES;
@@ -301,7 +300,6 @@ int main(int argc, char** argv) {
         median(p.firstFrame) / floor, median(p.processor), median(p.resident));
   }
   for (Program& p : programs) {
-    if (!p.traced) continue;
     std::printf("start-up trace of %s, medians: ms after exec, processor ms used by then\n",
                 p.name.c_str());
     for (const std::string& step : p.markOrder)

@@ -15,6 +15,7 @@
 
 #include "chooser/get_img_form.h"
 #include "controls/fonts.h"
+#include "panel/form2.h"
 #include "program/command_line.h"
 #include "program/instance_server.h"
 #include "program/open_request.h"
@@ -122,8 +123,9 @@ int main(int argc, char** argv) {
   vistel::traceStart("hand-over claim");
 
   // The font configuration loads while the application object connects to
-  // the window system; the panel's labels are the first text.
-  vistel::FontConfigPreload fontConfig;
+  // the window system, and the faces of the panel's labels, the first text
+  // on the screen, are resolved beside the building of the window set.
+  vistel::FontPreload fonts;
   vistel::platform::selectPlatform();
   QApplication app(argc, argv);
   vistel::traceStart("application object");
@@ -131,16 +133,16 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Vistel"));
   QApplication::setQuitOnLastWindowClosed(false);
   vistel::registerFontSubstitutions();
+  fonts.applicationReady(vistel::TForm2::labelFaces());
   vistel::registerMultiDragCursor();
   vistel::traceStart("font substitutions, cursor");
   QApplication::setWindowIcon(vistel::programIcon());
   vistel::traceStart("program icon");
   closeViewerOnSignals();
-  fontConfig.wait();
-  vistel::traceStart("font configuration");
 
   auto* viewer = new vistel::TForm1();
   vistel::traceStart("window set built and shown");
+  fonts.wait();
   std::unique_ptr<program::InstanceServer> server;
   if (claim.result() == Claim::Listening) {
     server = std::make_unique<program::InstanceServer>(

@@ -2,8 +2,8 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <QFontMetrics>
 #include <QStringList>
-#include <mutex>
 
 namespace vistel {
 
@@ -29,13 +29,35 @@ QFont controlFont(const QString& family, int pixelHeight, bool bold) {
   return font;
 }
 
-FontConfigPreload::FontConfigPreload() : thread_([] { FcInit(); }) {}
+FontPreload::FontPreload() : thread_([this] { run(); }) {}
 
-FontConfigPreload::~FontConfigPreload() { wait(); }
+FontPreload::~FontPreload() { wait(); }
 
-void FontConfigPreload::wait() {
-  // fontconfig takes the first configuration loaded; a load that another
+void FontPreload::run() {
+  // fontconfig keeps the first configuration loaded; a load that another
   // thread began meanwhile is only work spent twice, never a wrong one.
+  FcInit();
+  std::vector<QFont> faces;
+  {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [this] { return started_; });
+    faces.swap(faces_);
+  }
+  for (const QFont& face : faces) QFontMetrics(face).height();
+}
+
+void FontPreload::applicationReady(std::vector<QFont> faces) {
+  {
+    const std::lock_guard lock(mutex_);
+    if (started_) return;
+    started_ = true;
+    faces_ = std::move(faces);
+  }
+  ready_.notify_one();
+}
+
+void FontPreload::wait() {
+  applicationReady({});
   if (thread_.joinable()) thread_.join();
 }
 

@@ -2,7 +2,10 @@
 
 #include <QFont>
 #include <QString>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 namespace vistel {
 
@@ -15,20 +18,30 @@ void registerFontSubstitutions();
 // antialiasing for the crisp look of a bitmap face.
 QFont controlFont(const QString& family, int pixelHeight, bool bold = false);
 
-// Reads the system's font configuration (fontconfig's files and caches,
-// which the first text a program draws waits for) on a thread of its own,
-// so that it overlaps the program's other start-up work, such as connecting
-// to the window system. wait() before the first text; the destructor waits
-// too.
-class FontConfigPreload {
+// Gets the program's first text ready off the UI thread: from construction
+// on, a thread of its own reads the system's font configuration
+// (fontconfig's files and caches) while the UI thread connects to the window
+// system; once the application object exists (applicationReady), it resolves
+// the faces the first text is drawn in, which fills the font database and
+// its matching caches that every thread shares. The UI thread asking for the
+// same faces meanwhile is safe and only waits for what is under way. wait()
+// before the application object goes; the destructor waits too.
+class FontPreload {
  public:
-  FontConfigPreload();
-  ~FontConfigPreload();
-  FontConfigPreload(const FontConfigPreload&) = delete;
-  FontConfigPreload& operator=(const FontConfigPreload&) = delete;
+  FontPreload();
+  ~FontPreload();
+  FontPreload(const FontPreload&) = delete;
+  FontPreload& operator=(const FontPreload&) = delete;
+  void applicationReady(std::vector<QFont> faces);
   void wait();
 
  private:
+  void run();
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  bool started_ = false;  // applicationReady() or wait() was called
+  std::vector<QFont> faces_;
   std::thread thread_;
 };
 
