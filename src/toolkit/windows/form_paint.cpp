@@ -176,10 +176,6 @@ void Form::updateShape() {
 
 void Form::paintEvent(QPaintEvent* e) {
   compose();
-  // A window whose colour key leaves nothing to see (the viewer and the
-  // chooser at start) has nothing to draw: the window system clips it all
-  // away. A shape that gains pixels repaints the whole window.
-  if (maskOn_ && mask_.isEmpty()) return;
   QPainter painter(this);
   painter.drawImage(e->rect(), back_, e->rect());
 }

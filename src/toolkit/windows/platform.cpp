@@ -11,9 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <string>
-#include <string_view>
 #include <vector>
 
 namespace vistel::platform {
@@ -44,20 +41,10 @@ xcb_connection_t* xcbConnection() {
 namespace {
 
 xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
-  // An atom never changes while the connection lasts (the program has one,
-  // on the UI thread): each name costs one round trip to the server, once.
-  static xcb_connection_t* cachedFor = nullptr;
-  static std::map<std::string, xcb_atom_t, std::less<>> cache;
-  if (c != cachedFor) {
-    cache.clear();
-    cachedFor = c;
-  }
-  if (const auto it = cache.find(std::string_view(name)); it != cache.end()) return it->second;
   xcb_intern_atom_reply_t* r =
       xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
   const xcb_atom_t a = r != nullptr ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
   std::free(r);
-  if (a != XCB_ATOM_NONE) cache.emplace(name, a);
   return a;
 }
 
