@@ -39,3 +39,25 @@ for t in "${tsan_tests[@]}"; do
     TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
     setarch "$(uname -m)" -R "build-tsan/tests/$t"
 done
+
+# Each libFuzzer target for a few seconds from its seed corpus: a quick look
+# for regressions, not a search (run a target longer by hand for that). What
+# a run finds goes to a scratch folder; a crashing input is kept in
+# build-fuzz/ and fails the command.
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVISTEL_FUZZ=ON -DVISTEL_GUI=OFF -DVISTEL_TESTS=OFF \
+  -DVISTEL_WERROR=ON >/dev/null
+cmake --build build-fuzz
+fuzz_scratch=$(mktemp -d)
+trap 'rm -rf "$fuzz_scratch"' EXIT
+for target in build-fuzz/fuzz/fuzz_*; do
+  [ -x "$target" ] || continue
+  name=${target##*/fuzz_}
+  mkdir "$fuzz_scratch/$name"
+  if ! "$target" -max_total_time=5 -print_final_stats=1 -artifact_prefix="build-fuzz/crash-$name-" \
+    "$fuzz_scratch/$name" "fuzz/corpus/$name" >"$fuzz_scratch/$name.log" 2>&1; then
+    tail -n 40 "$fuzz_scratch/$name.log"
+    exit 1
+  fi
+  echo "fuzz $name: $(awk '/number_of_executed_units/ {print $2}' "$fuzz_scratch/$name.log") runs in 5 s"
+done

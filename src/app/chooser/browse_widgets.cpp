@@ -5,9 +5,12 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QStorageInfo>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include "assets/embedded_assets.h"
 #include "chooser/folder_listing.h"
+#include "controls/fonts.h"
 #include "pictures/bmp_reader.h"
 
 namespace vistel {
@@ -61,6 +64,26 @@ void styleBrowseWidget(QWidget* w) {
   p.setColor(QPalette::Button, QColor(0xC0, 0xC0, 0xC0));
   w->setPalette(p);
   w->setFocusPolicy(Qt::ClickFocus);
+}
+
+void fitTypeBoxCaptions(const std::vector<QCheckBox*>& boxes) {
+  if (boxes.empty()) return;
+  int pixels = boxes.front()->font().pixelSize();
+  for (QCheckBox* box : boxes) {
+    QStyleOptionButton opt;
+    opt.initFrom(box);
+    opt.text = box->text();
+    const QRect room = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, box);
+    const QFont fitted =
+        fittingFont(box->font(), room, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
+                    {box->text()}, box->rect());
+    pixels = std::min(pixels, fitted.pixelSize());
+  }
+  for (QCheckBox* box : boxes) {
+    QFont f = box->font();
+    f.setPixelSize(pixels);
+    box->setFont(f);
+  }
 }
 
 // ---- FileListBox ------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
 #include <functional>
@@ -16,6 +17,11 @@ class DirectoryListBox;
 // The chooser's lists share the look of the window: silver, flat, the
 // "MS Sans Serif" face at 12 pixels, no Tab stop.
 void styleBrowseWidget(QWidget* w);
+
+// Gives the type boxes one font in which every caption fits the room the
+// style leaves beside the box; the stand-in face can be wider than the one
+// the layout was measured in.
+void fitTypeBoxCaptions(const std::vector<QCheckBox*>& boxes);
 
 // Mouse presses of the lists as the handlers want them.
 using ListMouseHandler = std::function<void(const MouseEvent&)>;

@@ -87,12 +87,13 @@ void TGetImgForm::buildLayout() {
   Jpg1->setGeometry(55, 28, 40, 17);
   for (QCheckBox* box : {Bmp1, Jpg1}) {
     styleBrowseWidget(box);
-    // A narrow gap between the box and its caption, so that the caption
-    // fits the 40 pixels whole.
-    box->setStyleSheet(QStringLiteral("QCheckBox { spacing: 3px; }"));
+    // A narrow gap between the box and its caption leaves the caption most
+    // of the 40 pixels.
+    box->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"));
     box->setChecked(true);
     connect(box, &QCheckBox::clicked, this, [this] { Bmp1Click(); });
   }
+  fitTypeBoxCaptions({Bmp1, Jpg1});
 
   Splitter1 = new ChooserSplitter(wholepanel);
   Splitter1->setObjectName(QStringLiteral("Splitter1"));

@@ -26,24 +26,44 @@ int TImgThread::workerCount() {
 
 TImgThread::TImgThread(TGetImgForm* chooser, std::shared_ptr<LoaderThreads> threads)
     : channel_(HandOffChannel::create(chooser)), threads_(std::move(threads)) {
+  // Fewer threads while given-up ones are not back: the loader's own, and
+  // workers as the room allows.
+  const int room = threads_->room(workerCount() + 1);
   ThumbWorkers::Settings settings;
-  settings.workers = workerCount();
+  settings.workers = std::max(room - 1, 0);
   // Looked up at every start, so that a change of the environment counts.
   if (std::string folder = ThumbCache::folderFromEnvironment(); !folder.empty())
     settings.cache = std::make_shared<ThumbCache>(std::move(folder));
   settings.beforeRead = chooser->FLoaderReadHook;
-  workers_ = std::make_shared<ThumbWorkers>(channel_, std::move(settings));
+  settings.wholePicture = threads_->wholePicture();
+  workers_ = std::make_shared<ThumbWorkers>(channel_, settings);
 
-  const int workerThreads = workers_->workerCount();
-  workers_->expectThreads(workerThreads + 1);
   // Each task gets its own share of the load's state and nothing else.
-  threads_->run(0, [w = workers_, chooser] { Execute(w, chooser); });
-  for (int k = 0; k < workerThreads; ++k) {
-    threads_->run(static_cast<std::size_t>(k) + 1, [w = workers_, k] {
-      w->runWorker(k);
-      w->threadEnded();
-    });
+  // Every thread is counted before it starts, and uncounted when the
+  // system refuses it: waitForThreads never waits for one that never runs.
+  workers_->expectThreads(1);
+  const LoaderThreads::Start first = threads_->runFirst(
+      0, [w = workers_, chooser] { Execute(w, chooser); }, workers_.get());
+  if (first == LoaderThreads::Start::Refused) {
+    workers_->threadEnded();
+    started_ = false;
+    return;
   }
+  int workers = 0;
+  while (first == LoaderThreads::Start::Now && workers < settings.workers) {
+    workers_->expectThreads(1);
+    const bool started =
+        threads_->run(static_cast<std::size_t>(workers) + 1, [w = workers_, k = workers] {
+          w->runWorker(k);
+          w->threadEnded();
+        });
+    if (!started) {
+      workers_->threadEnded();
+      break;
+    }
+    ++workers;
+  }
+  workers_->workersStarted(workers);
 }
 
 TImgThread::~TImgThread() { Stop(); }
@@ -52,6 +72,8 @@ bool TImgThread::Stop() {
   workers_->requestStop();
   if (stopped_) return answered_;
   stopped_ = true;
+  // A load still waiting for a thread never runs.
+  if (threads_->dropWaiting(workers_.get())) workers_->threadEnded();
   answered_ = workers_->waitForThreads(kStopWait);
   // Left to end on their own, whenever their reads return.
   if (!answered_) threads_->abandonBusy();
@@ -59,6 +81,10 @@ bool TImgThread::Stop() {
 }
 
 int TImgThread::busyWorkers() const { return workers_->busyWorkers(); }
+int TImgThread::decoders() const {
+  if (!started_ || threads_->waiting(workers_.get())) return 0;
+  return std::max(workers_->workerCount(), 1);
+}
 
 void TImgThread::Execute(const std::shared_ptr<ThumbWorkers>& workers, TGetImgForm* chooser) {
   try {
@@ -118,9 +144,7 @@ void TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {
     if (added == Result::Stopped) return;
   }
   workers.finish();
-  if (channel.call([&] { chooser->LoaderEnd(); }) != Result::Done) return;
-  // Off the UI thread and once per load, not per entry written.
-  if (workers.cache() != nullptr && workers.storedAny()) workers.cache()->trim(&channel.stopFlag());
+  channel.call([&] { chooser->LoaderEnd(); });
 }
 
 }  // namespace vistel

@@ -16,7 +16,8 @@ class ThumbWorkers;
 // Worker threads (ThumbWorkers) read and decode the files ahead of it; every
 // read of the file list and every change to the chooser runs on the UI
 // thread as a hand-off. Created running, on threads the chooser keeps from
-// one load to the next (LoaderThreads); the chooser owns it.
+// one load to the next (LoaderThreads), as many as they have room for; the
+// chooser owns it.
 class TImgThread {
  public:
   TImgThread(TGetImgForm* chooser, std::shared_ptr<LoaderThreads> threads);
@@ -44,9 +45,15 @@ class TImgThread {
   // VISTEL_THUMBNAIL_WORKERS overrides the count (tests run several).
   static int workerCount();
 
+  // False when the system refused the loader its thread and no given-up
+  // one will come back to run it: nothing of this load ever runs.
+  bool started() const { return started_; }
   const HandOffChannel& channel() const { return *channel_; }
   // Workers decoding at this moment.
   int busyWorkers() const;
+  // Threads that decode for this load: its workers, or the loader's own
+  // when it has none; 0 while it waits for a given-up thread to come back.
+  int decoders() const;
 
  private:
   // The loader thread's body, and its per-file loop. They reach the chooser
@@ -57,6 +64,7 @@ class TImgThread {
   std::shared_ptr<HandOffChannel> channel_;
   std::shared_ptr<ThumbWorkers> workers_;
   std::shared_ptr<LoaderThreads> threads_;
+  bool started_ = true;
   bool stopped_ = false;
   bool answered_ = true;
 };

@@ -67,8 +67,16 @@ void TGetImgForm::StartLoader() {
   FLoading = true;
   FLastThumb = -1;
   FListToThumb.assign(static_cast<std::size_t>(FileListBox1->count()), -1);
-  if (!FLoaderThreads) FLoaderThreads = std::make_shared<LoaderThreads>();
+  // Given-up threads (stuck in reads on a dead mount) are capped at twice
+  // the workers.
+  if (!FLoaderThreads)
+    FLoaderThreads = std::make_shared<LoaderThreads>(2 * TImgThread::workerCount());
   FLoader = std::make_unique<TImgThread>(this, FLoaderThreads);
+  // No thread to be had: the load ends at once, with no thumbnail.
+  if (!FLoader->started()) {
+    FLoading = false;
+    PlaceLocator();
+  }
 }
 
 void TGetImgForm::LoaderBegin(int& count) {

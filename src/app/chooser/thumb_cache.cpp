@@ -6,11 +6,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "chooser/grid_geometry.h"
@@ -19,78 +23,11 @@ namespace vistel {
 
 namespace {
 
-// Entry layout, all numbers in the machine's byte order (a cache is not
-// carried between machines; a foreign one fails the magic or the checksum):
-//
-//   0  magic "VSTLTHMB"        8  version          12  path length L
-//  16  device  24  inode  32  size  40  mtime ns  48  ctime ns
-//  56  width 93, height 93 (32 bits each)
-//  64  the canonical path, L bytes
-//  64 + L  the pixels, 93 x 93 32-bit words, rows top to bottom
-//  then    a 64-bit checksum of everything before it
-constexpr char kMagic[8] = {'V', 'S', 'T', 'L', 'T', 'H', 'M', 'B'};
-constexpr std::uint32_t kVersion = 1;
-constexpr std::size_t kHeaderBytes = 64;
-constexpr std::size_t kPixelBytes = std::size_t{kThumbSide} * kThumbSide * 4;
 constexpr const char* kTempPrefix = ".tmp-";
 // A temporary file this old is left over from a crash, not a write under way.
 constexpr std::time_t kStaleTempSeconds = 600;
-
-std::size_t entryBytes(const ThumbKey& key) {
-  return kHeaderBytes + key.path.size() + kPixelBytes + 8;
-}
-
-template <typename T>
-void put(std::vector<std::uint8_t>& b, std::size_t at, T v) {
-  std::memcpy(b.data() + at, &v, sizeof v);
-}
-template <typename T>
-T get(const std::vector<std::uint8_t>& b, std::size_t at) {
-  T v;
-  std::memcpy(&v, b.data() + at, sizeof v);
-  return v;
-}
-
-// A fast 64-bit hash: eight bytes at a time, multiplied and folded, so that
-// any change of a byte changes the result. Not for adversaries: the cache
-// folder is private to its user.
-std::uint64_t hash64(const std::uint8_t* p, std::size_t n, std::uint64_t seed) {
-  std::uint64_t h = seed ^ (n * 0x9E3779B97F4A7C15ull);
-  auto mix = [&h](std::uint64_t w) {
-    h ^= w;
-    h *= 0x100000001B3ull;
-    h ^= h >> 29;
-  };
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p + i, 8);
-    mix(w);
-  }
-  std::uint64_t tail = 0;
-  for (std::size_t k = 0; i + k < n; ++k) tail |= std::uint64_t{p[i + k]} << (8 * k);
-  mix(tail);
-  h *= 0xFF51AFD7ED558CCDull;
-  h ^= h >> 33;
-  return h;
-}
-
-// The header and path of an entry for `key`; the pixels and checksum follow.
-std::vector<std::uint8_t> entryHead(const ThumbKey& key, std::size_t total) {
-  std::vector<std::uint8_t> b(total);
-  std::memcpy(b.data(), kMagic, sizeof kMagic);
-  put<std::uint32_t>(b, 8, kVersion);
-  put<std::uint32_t>(b, 12, static_cast<std::uint32_t>(key.path.size()));
-  put<std::uint64_t>(b, 16, key.device);
-  put<std::uint64_t>(b, 24, key.inode);
-  put<std::uint64_t>(b, 32, key.size);
-  put<std::int64_t>(b, 40, key.mtimeNs);
-  put<std::int64_t>(b, 48, key.ctimeNs);
-  put<std::uint32_t>(b, 56, kThumbSide);
-  put<std::uint32_t>(b, 60, kThumbSide);
-  std::memcpy(b.data() + kHeaderBytes, key.path.data(), key.path.size());
-  return b;
-}
+// The folders below the cache root that are the cache's own.
+constexpr int kOwnLevels = 2;
 
 bool readAll(int fd, std::uint8_t* into, std::size_t size) {
   std::size_t done = 0;
@@ -118,6 +55,108 @@ std::int64_t nanoseconds(const timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
+struct Fd {
+  int fd;
+  explicit Fd(int f) : fd(f) {}
+  ~Fd() {
+    if (fd >= 0) ::close(fd);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int release() { return std::exchange(fd, -1); }
+};
+
+// Opens `folder` (see ThumbCache) and checks its own levels. Gives the
+// descriptor, or -1 with `why` empty when a level is missing and not to be
+// made, or with `why` set when the folder cannot be made or trusted.
+int openPrivateFolder(const std::string& folder, bool create, std::string& why) {
+  std::size_t split = folder.size();
+  for (int level = 0; level < kOwnLevels && split != std::string::npos; ++level)
+    split = split == 0 ? std::string::npos : folder.rfind('/', split - 1);
+  if (split == std::string::npos || folder[0] != '/') {
+    why = "not an absolute path with a cache root";
+    return -1;
+  }
+  const std::string root = split == 0 ? "/" : folder.substr(0, split);
+  if (create) {
+    // Each missing folder on the way is made private, as a cache's should be.
+    for (std::size_t at = root.find('/', 1);; at = root.find('/', at + 1)) {
+      if (::mkdir(root.substr(0, at).c_str(), 0700) != 0 && errno != EEXIST) break;
+      if (at == std::string::npos) break;
+    }
+  }
+  Fd dir(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.fd < 0) {
+    if (errno != ENOENT || create) why = root + ": " + std::strerror(errno);
+    return -1;
+  }
+  const uid_t uid = ::geteuid();
+  for (std::size_t at = split + 1; at < folder.size();) {
+    std::size_t end = folder.find('/', at);
+    if (end == std::string::npos) end = folder.size();
+    const std::string name = folder.substr(at, end - at);
+    const std::string shown = folder.substr(0, end);
+    at = end + 1;
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int next = ::openat(dir.fd, name.c_str(), kFlags);
+    if (next < 0 && errno == ENOENT && create) {
+      if (::mkdirat(dir.fd, name.c_str(), 0700) != 0 && errno != EEXIST) {
+        why = shown + ": " + std::strerror(errno);
+        return -1;
+      }
+      next = ::openat(dir.fd, name.c_str(), kFlags);
+    }
+    if (next < 0) {
+      const int err = errno;
+      struct stat link {};
+      if (::fstatat(dir.fd, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 &&
+          S_ISLNK(link.st_mode)) {
+        why = shown + " is a symbolic link";
+      } else if (err != ENOENT || create) {
+        why = shown + ": " + std::strerror(err);
+      }
+      return -1;
+    }
+    Fd level(next);
+    struct stat st {};
+    if (::fstat(level.fd, &st) != 0) {
+      why = shown + ": " + std::strerror(errno);
+      return -1;
+    }
+    if (st.st_uid != uid) {
+      why = shown + " belongs to another user";
+      return -1;
+    }
+    if ((st.st_mode & 077) != 0) {
+      char mode[8];
+      std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+      why = shown + " is open to other users (mode " + mode + ")";
+      return -1;
+    }
+    ::close(dir.fd);
+    dir.fd = level.release();
+  }
+  return dir.release();
+}
+
+// Said once per folder: a cache refused is refused again at every load.
+void sayNotUsed(const std::string& folder, const std::string& why) {
+  static std::mutex lock;
+  static std::set<std::string> said;
+  const std::lock_guard guard(lock);
+  if (!said.insert(folder).second) return;
+  std::fprintf(stderr, "vistel: thumbnails are not kept on disk: %s\n", why.c_str());
+}
+
+// A name for a temporary file of this process, unique among its threads.
+std::string tempName() {
+  static std::atomic<std::uint64_t> counter{0};
+  char name[48];
+  std::snprintf(name, sizeof name, "%s%d-%llu", kTempPrefix, static_cast<int>(::getpid()),
+                static_cast<unsigned long long>(counter.fetch_add(1)));
+  return name;
+}
+
 bool isEntryName(const char* name) {
   const std::size_t n = std::strlen(name);
   return n == 32 && std::all_of(name, name + n, [](char c) {
@@ -127,24 +166,24 @@ bool isEntryName(const char* name) {
 
 }  // namespace
 
-std::optional<ThumbKey> ThumbKey::of(const std::string& path) {
-  char* real = ::realpath(path.c_str(), nullptr);
-  if (real == nullptr) return std::nullopt;
-  ThumbKey key;
-  key.path = real;
-  std::free(real);
-  struct stat st {};
-  if (::stat(key.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  key.device = static_cast<std::uint64_t>(st.st_dev);
-  key.inode = static_cast<std::uint64_t>(st.st_ino);
-  key.size = static_cast<std::uint64_t>(st.st_size);
-  key.mtimeNs = nanoseconds(st.st_mtim);
-  key.ctimeNs = nanoseconds(st.st_ctim);
-  return key;
-}
-
 ThumbCache::ThumbCache(std::string folder, std::uint64_t capBytes)
     : folder_(std::move(folder)), cap_(capBytes) {}
+
+ThumbCache::~ThumbCache() {
+  if (folderFd_ >= 0) ::close(folderFd_);
+}
+
+int ThumbCache::folderFd(bool create) const {
+  const std::lock_guard lock(folderMutex_);
+  if (folderFd_ >= 0 || folderRefused_) return folderFd_;
+  std::string why;
+  folderFd_ = openPrivateFolder(folder_, create, why);
+  if (!why.empty()) {
+    folderRefused_ = true;
+    sayNotUsed(folder_, why);
+  }
+  return folderFd_;
+}
 
 std::string ThumbCache::folderFromEnvironment() {
   const char* off = std::getenv("VISTEL_NO_THUMBNAIL_CACHE");
@@ -163,84 +202,83 @@ std::string ThumbCache::folderFromEnvironment() {
 }
 
 std::string ThumbCache::entryPath(const ThumbKey& key) const {
-  const std::vector<std::uint8_t> head = entryHead(key, kHeaderBytes + key.path.size());
-  const std::uint64_t a = hash64(head.data() + 8, head.size() - 8, 0x243F6A8885A308D3ull);
-  const std::uint64_t b = hash64(head.data() + 8, head.size() - 8, 0x13198A2E03707344ull);
-  char name[33];
-  std::snprintf(name, sizeof name, "%016llx%016llx", static_cast<unsigned long long>(a),
-                static_cast<unsigned long long>(b));
-  return folder_ + "/" + name;
+  return folder_ + "/" + thumbEntryName(key);
 }
 
 std::optional<Bitmap> ThumbCache::find(const ThumbKey& key) const {
   if (folder_.empty()) return std::nullopt;
-  const int fd = ::open(entryPath(key).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  const std::size_t total = entryBytes(key);
+  const int dir = folderFd(false);
+  if (dir < 0) return std::nullopt;
+  const Fd fd(
+      ::openat(dir, thumbEntryName(key).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  if (fd.fd < 0) return std::nullopt;
+  const std::size_t total = thumbEntryBytes(key);
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+  if (::fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
       static_cast<std::uint64_t>(st.st_size) != total)
     return std::nullopt;
-  std::vector<std::uint8_t> entry(total);
-  if (!readAll(fd, entry.data(), total)) return std::nullopt;
-  // The header must be the one this key writes, byte for byte.
-  const std::vector<std::uint8_t> head = entryHead(key, kHeaderBytes + key.path.size());
-  if (!std::equal(head.begin(), head.end(), entry.begin())) return std::nullopt;
-  if (get<std::uint64_t>(entry, total - 8) != hash64(entry.data(), total - 8, 0)) {
-    return std::nullopt;
-  }
-  Bitmap thumb(kThumbSide, kThumbSide, PixelFormat::Rgb24);
-  std::memcpy(thumb.scanLine(0), entry.data() + head.size(), kPixelBytes);
-  ::futimens(fd, nullptr);  // used now: trimmed last
-  return thumb;
+  std::vector<std::uint8_t> bytes(total);
+  if (!readAll(fd.fd, bytes.data(), total)) return std::nullopt;
+  std::optional<ThumbEntry> entry = decodeThumbEntry(bytes);
+  // A sound entry of another key is a hash that merely collides.
+  if (!entry || entry->key != key) return std::nullopt;
+  ::futimens(fd.fd, nullptr);  // used now: trimmed last
+  return std::move(entry->thumb);
 }
 
-bool ThumbCache::makeFolder() {
-  std::lock_guard lock(folderMutex_);
-  if (folderMade_ || folderFailed_) return folderMade_;
-  // Each missing folder on the way is made private, as a cache's should be.
-  for (std::size_t at = folder_.find('/', 1);; at = folder_.find('/', at + 1)) {
-    const std::string part = folder_.substr(0, at);
-    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) break;
-    if (at == std::string::npos) break;
-  }
-  struct stat st {};
-  folderMade_ = ::stat(folder_.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-  folderFailed_ = !folderMade_;
-  return folderMade_;
-}
-
-void ThumbCache::store(const ThumbKey& key, const Bitmap& thumb) {
+void ThumbCache::store(const ThumbKey& key, const Bitmap& thumb, const std::atomic<bool>* stop) {
   if (folder_.empty() || thumb.width() != kThumbSide || thumb.height() != kThumbSide) return;
-  if (!makeFolder()) return;
-  const std::size_t total = entryBytes(key);
-  std::vector<std::uint8_t> entry = entryHead(key, total);
-  std::memcpy(entry.data() + kHeaderBytes + key.path.size(), thumb.scanLine(0), kPixelBytes);
-  put<std::uint64_t>(entry, total - 8, hash64(entry.data(), total - 8, 0));
-
-  std::string temp = folder_ + "/" + kTempPrefix + "XXXXXX";
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  const int dir = folderFd(true);
+  if (dir < 0) return;
+  const std::vector<std::uint8_t> entry = encodeThumbEntry(key, thumb);
+  {
+    std::lock_guard lock(sizeMutex_);
+    if (!held_ || *held_ + entry.size() > cap_) {
+      // Trimmed a sixteenth below the cap, so that a long load trims every
+      // few hundred entries rather than at each one.
+      const std::uint64_t room = std::max<std::uint64_t>(cap_ / 16, entry.size());
+      held_ = trimTo(cap_ > room ? cap_ - room : 0, stop);
+      if (!held_) return;
+    }
+    *held_ += entry.size();  // a replaced entry counts twice until the next trim
+  }
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 8; ++attempt) {
+    temp = tempName();
+    fd = ::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) return;
+  }
   if (fd < 0) return;
-  ::fchmod(fd, 0600);
-  const bool written = writeAll(fd, entry.data(), total);
+  const bool written = writeAll(fd, entry.data(), entry.size());
   // No fsync: an entry lost or zeroed by a power cut fails its checksum
   // and is made again, which is all a cache owes.
-  const std::string target = entryPath(key);
-  bool placed = ::close(fd) == 0 && written && ::rename(temp.c_str(), target.c_str()) == 0;
+  const std::string target = thumbEntryName(key);
+  bool placed =
+      ::close(fd) == 0 && written && ::renameat(dir, temp.c_str(), dir, target.c_str()) == 0;
   // An empty folder of the entry's name is something foreign in the way.
-  if (!placed && written && errno == EISDIR && ::rmdir(target.c_str()) == 0)
-    placed = ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!placed) ::unlink(temp.c_str());
+  if (!placed && written && errno == EISDIR && ::unlinkat(dir, target.c_str(), AT_REMOVEDIR) == 0)
+    placed = ::renameat(dir, temp.c_str(), dir, target.c_str()) == 0;
+  if (!placed) ::unlinkat(dir, temp.c_str(), 0);
 }
 
 void ThumbCache::trim(const std::atomic<bool>* stop) {
-  if (folder_.empty()) return;
-  DIR* dir = ::opendir(folder_.c_str());
-  if (dir == nullptr) return;
+  std::lock_guard lock(sizeMutex_);
+  held_ = trimTo(cap_, stop);
+}
+
+std::optional<std::uint64_t> ThumbCache::trimTo(std::uint64_t target,
+                                                const std::atomic<bool>* stop) {
+  if (folder_.empty()) return std::nullopt;
+  // A descriptor of its own: one sharing the folder's read position would
+  // find the listing already read to its end at the next trim.
+  const int folder = folderFd(false);
+  const int own = folder < 0 ? -1 : ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* dir = own < 0 ? nullptr : ::fdopendir(own);
+  if (dir == nullptr) {
+    if (own >= 0) ::close(own);
+    return std::nullopt;
+  }
   struct Closer {
     DIR* d;
     ~Closer() { ::closedir(d); }
@@ -257,7 +295,7 @@ void ThumbCache::trim(const std::atomic<bool>* stop) {
   std::uint64_t total = 0;
   const std::time_t now = std::time(nullptr);
   while (const dirent* e = ::readdir(dir)) {
-    if ((entries.size() & 255) == 0 && stopped()) return;
+    if ((entries.size() & 255) == 0 && stopped()) return std::nullopt;
     const bool temp = std::strncmp(e->d_name, kTempPrefix, std::strlen(kTempPrefix)) == 0;
     if (!temp && !isEntryName(e->d_name)) continue;  // not ours: left alone
     struct stat st {};
@@ -269,13 +307,15 @@ void ThumbCache::trim(const std::atomic<bool>* stop) {
     entries.push_back({nanoseconds(st.st_mtim), static_cast<std::uint64_t>(st.st_size), e->d_name});
     total += static_cast<std::uint64_t>(st.st_size);
   }
-  if (total <= cap_) return;
+  if (total <= target) return total;
   std::sort(entries.begin(), entries.end(),
             [](const Entry& a, const Entry& b) { return a.usedNs < b.usedNs; });
   for (const Entry& e : entries) {
-    if (total <= cap_ || stopped()) break;
+    if (total <= target) break;
+    if (stopped()) return std::nullopt;
     if (::unlinkat(dfd, e.name.c_str(), 0) == 0) total -= e.bytes;
   }
+  return total;
 }
 
 }  // namespace vistel

@@ -6,27 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "chooser/thumb_entry.h"
 #include "pictures/bitmap.h"
 
 namespace vistel {
-
-// What a thumbnail was made from: the picture file's canonical path and the
-// facts that change whenever its contents can have changed. The status
-// change time is there because a modification time can be set back (touch,
-// cp -p) while the kernel moves the status change time on with every write.
-struct ThumbKey {
-  std::string path;
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
-  std::uint64_t size = 0;
-  std::int64_t mtimeNs = 0;
-  std::int64_t ctimeNs = 0;
-  friend bool operator==(const ThumbKey&, const ThumbKey&) = default;
-
-  // The key of the regular file at `path` as it is now (symbolic links
-  // followed); nothing when it cannot be resolved or is not a regular file.
-  static std::optional<ThumbKey> of(const std::string& path);
-};
 
 // Thumbnails kept on disk between runs, one file per picture, named by a
 // hash of its key. An entry holds a header (magic, version, the whole key),
@@ -35,14 +18,30 @@ struct ThumbKey {
 // a miss. Entries are written to a temporary file and renamed into place:
 // readers, a crash or a second program never see half an entry.
 //
-// Nothing here reports a failure: a cache folder that cannot be made or
-// written only means every lookup misses. Safe to use from several threads.
+// The cache is the user's alone: `folder` is <root>/<a>/<b>, where the root
+// is the user's cache home, wherever it leads (a symbolic link to another
+// disk is fine), and the two folders below it are the cache's own. Those are
+// opened one step at a time without following links, and used only when
+// each is a real folder of the user's that no one else may enter; the
+// entries are then reached through the opened folder, never by path again,
+// so nothing swapped in later is read or written either. A folder that is
+// anything else was made or changed by someone else, and another user who
+// can write there could plant thumbnails that would be shown.
+//
+// Failures are not reported to the caller: a cache folder that cannot be
+// made, written or trusted only means every lookup misses. The reason is
+// said once per folder on stderr, for the user who wonders where the cache
+// went. Safe to use from several threads.
 class ThumbCache {
  public:
   static constexpr std::uint64_t kDefaultCapBytes = std::uint64_t{256} << 20;
 
-  // `folder` is made (mode 0700) when the first entry is stored.
+  // `folder` is made (mode 0700, the missing folders of its root too) when
+  // the first entry is stored.
   explicit ThumbCache(std::string folder, std::uint64_t capBytes = kDefaultCapBytes);
+  ~ThumbCache();
+  ThumbCache(const ThumbCache&) = delete;
+  ThumbCache& operator=(const ThumbCache&) = delete;
 
   // $XDG_CACHE_HOME/vistel/thumbnails ($HOME/.cache when XDG_CACHE_HOME is
   // unset or not absolute); empty when VISTEL_NO_THUMBNAIL_CACHE asks for no
@@ -57,20 +56,32 @@ class ThumbCache {
   // a use, so the entry is the last to be trimmed.
   std::optional<Bitmap> find(const ThumbKey& key) const;
   // Stores `thumb` (93 x 93) for `key`, replacing any entry there was.
-  void store(const ThumbKey& key, const Bitmap& thumb);
+  // The cap holds at every store: the folder is measured at the first one,
+  // and an entry that would take it past the cap is stored only after a
+  // trim (which `stop` ends early; the entry is then not stored).
+  void store(const ThumbKey& key, const Bitmap& thumb, const std::atomic<bool>* stop = nullptr);
   // Deletes the least recently used entries until the folder holds at most
   // the cap, and temporary files left by a crash. Ends early once `stop` is
   // raised.
   void trim(const std::atomic<bool>* stop = nullptr);
 
  private:
-  bool makeFolder();
+  // The folder's descriptor, opened and checked on first use (made first
+  // when `create`); -1 while it does not exist yet or when it is refused.
+  int folderFd(bool create) const;
+  // trim() down to `target` bytes: what the entries then take, or nothing
+  // when the folder could not be read or `stop` ended it.
+  std::optional<std::uint64_t> trimTo(std::uint64_t target, const std::atomic<bool>* stop);
 
   std::string folder_;
   std::uint64_t cap_;
-  std::mutex folderMutex_;
-  bool folderMade_ = false;
-  bool folderFailed_ = false;
+  mutable std::mutex folderMutex_;
+  mutable int folderFd_ = -1;
+  mutable bool folderRefused_ = false;
+  // The entries' size: as measured by the last trim, plus every entry
+  // stored since. Stores wait for each other's trims here.
+  std::mutex sizeMutex_;
+  std::optional<std::uint64_t> held_;
 };
 
 }  // namespace vistel

@@ -47,9 +47,24 @@ Bitmap sampleRows(int w, int h, RowAt&& rowAt) {
   return thumb;
 }
 
-void enterWhole(WholePictureGate* gate) {
-  if (gate != nullptr && !gate->tryEnter()) throw ThumbnailDeferred();
-}
+// A gate entered, left when this goes: declared before the decoder whose
+// buffer it guards, it is left after that is freed.
+class WholeHold {
+ public:
+  WholeHold() = default;
+  WholeHold(const WholeHold&) = delete;
+  WholeHold& operator=(const WholeHold&) = delete;
+  ~WholeHold() {
+    if (gate_ != nullptr) gate_->leave();
+  }
+  void enter(WholePictureGate* gate) {
+    if (gate != nullptr && !gate->tryEnter()) throw ThumbnailDeferred();
+    gate_ = gate;
+  }
+
+ private:
+  WholePictureGate* gate_ = nullptr;
+};
 
 // libjpeg keeps the whole picture for a progressive file's coefficients and
 // for the two-pass colour quantiser.
@@ -106,35 +121,60 @@ std::optional<JpegHeader> peekJpegFrame(const std::string& path) {
   return std::nullopt;
 }
 
-Bitmap sampleBitmap(const Bitmap& src) {
-  return sampleRows(src.width(), src.height(), [&src](int sy) { return src.scanLine(sy); });
-}
+// The picture rows the sampling picks, each in a buffer of its own, filled
+// by a decoder that goes through the picture top to bottom (or, for RLE,
+// in the file's order). At most 93 rows of the shorter side's length: a few
+// megabytes for the largest picture allowed.
+class PickedRows {
+ public:
+  PickedRows(int w, int h) : w_(w), h_(h), slotOf_(static_cast<std::size_t>(h), -1) {
+    const int side = std::max(w, h);
+    int slots = 0;
+    for (int dy = 0; dy < kThumbSide && side > 0; ++dy) {
+      const int sy = nearestSourceIndex(dy, kThumbSide, side);
+      if (sy >= h) break;
+      if (slotOf_[static_cast<std::size_t>(sy)] < 0)
+        slotOf_[static_cast<std::size_t>(sy)] = slots++;
+      lastRow_ = sy;
+    }
+    rows_.resize(static_cast<std::size_t>(slots) * static_cast<std::size_t>(w));
+  }
+  // The buffer of picture row y, or nullptr when the sampling passes it by.
+  std::uint32_t* at(int y) {
+    const int slot = y >= 0 && y < h_ ? slotOf_[static_cast<std::size_t>(y)] : -1;
+    return slot < 0 ? nullptr : rows_.data() + static_cast<std::size_t>(slot) * w_;
+  }
+  int lastRow() const { return lastRow_; }
+  void fill(std::uint32_t pixel) { std::fill(rows_.begin(), rows_.end(), pixel); }
+  Bitmap sample() {
+    return sampleRows(w_, h_, [this](int sy) -> const std::uint32_t* { return at(sy); });
+  }
 
-Bitmap jpegThumbnail(const std::vector<std::uint8_t>& data, const std::atomic<bool>* stop,
+ private:
+  int w_, h_;
+  std::vector<int> slotOf_;
+  std::vector<std::uint32_t> rows_;
+  int lastRow_ = -1;
+};
+
+Bitmap jpegThumbnail(const std::string& path, const std::atomic<bool>* stop,
                      WholePictureGate* gate) {
-  JpegDecoder decoder(data);
+  // Streamed: the header is read first, and decoding ends with the last
+  // picked row, so a file of any size costs a block, the picked rows and
+  // libjpeg's own buffers.
+  WholeHold whole;
+  FileReader file(path);
+  JpegDecoder decoder(file);
   // A progressive file is read whole before its first row: the stop flag
   // must reach into libjpeg to end that early.
   decoder.setInterruptFlag(stop);
   const JpegHeader& header = decoder.readHeader();
   checkStop(stop);
-  if (jpegNeedsWhole(header.progressive, header.components)) enterWhole(gate);
+  if (jpegNeedsWhole(header.progressive, header.components)) whole.enter(gate);
   const JpegOutput& out = decoder.start(JpegPicture::screenBitsPerPixel() <= 8);
   checkStop(stop);
-  const int w = out.width, h = out.height;
-  const int side = std::max(w, h);
-
-  // One row buffer per distinct picked row, and the last row picked.
-  std::vector<int> slotOf(static_cast<std::size_t>(h), -1);
-  int slots = 0, lastRow = -1;
-  for (int dy = 0; dy < kThumbSide && side > 0; ++dy) {
-    const int sy = nearestSourceIndex(dy, kThumbSide, side);
-    if (sy >= h) break;
-    if (slotOf[static_cast<std::size_t>(sy)] < 0) slotOf[static_cast<std::size_t>(sy)] = slots++;
-    lastRow = sy;
-  }
-  std::vector<std::uint32_t> rows(static_cast<std::size_t>(slots) * static_cast<std::size_t>(w));
-
+  PickedRows rows(out.width, out.height);
+  const int lastRow = rows.lastRow();
   try {
     decoder.readRows([&](int y) -> std::uint32_t* {
       checkStop(stop);
@@ -144,29 +184,25 @@ Bitmap jpegThumbnail(const std::vector<std::uint8_t>& data, const std::atomic<bo
         if (decoder.rowsDone() > lastRow) throw ThumbnailStopped();
         return nullptr;
       }
-      const int slot = slotOf[static_cast<std::size_t>(y)];
-      return slot < 0 ? nullptr : rows.data() + static_cast<std::size_t>(slot) * w;
+      return rows.at(y);
     });
   } catch (const ThumbnailStopped&) {
     checkStop(stop);  // a real stop goes on up; the early end is fine
     if (decoder.rowsDone() <= lastRow) throw;
   }
-
-  return sampleRows(w, h, [&](int sy) -> const std::uint32_t* {
-    return rows.data() + static_cast<std::size_t>(slotOf[static_cast<std::size_t>(sy)]) * w;
-  });
+  return rows.sample();
 }
 
-Bitmap bmpThumbnail(const std::string& path, const std::atomic<bool>* stop,
-                    WholePictureGate* gate) {
+Bitmap bmpThumbnail(const std::string& path, const std::atomic<bool>* stop) {
   // Uncompressed rows are read one by one, only those the sampling picks;
-  // RLE streams run on across rows and are read whole.
+  // an RLE stream runs on across rows and is read through once, keeping
+  // the picked rows alone.
   BmpRowReader file(path);
   if (!file.rowsReadable()) {
-    enterWhole(gate);
-    const Bitmap full = readBmp(readFileBytes(path, stop));
-    checkStop(stop);
-    return sampleBitmap(full);
+    PickedRows rows(file.width(), file.height());
+    rows.fill(file.fillPixel());
+    file.readRle([&rows](int y) { return rows.at(y); }, stop);
+    return rows.sample();
   }
   std::vector<std::uint32_t> row(static_cast<std::size_t>(file.width()));
   int lastRow = -1;
@@ -184,8 +220,8 @@ Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<boo
                      WholePictureGate* gate) {
   checkStop(stop);
   try {
-    if (isJpeg) return jpegThumbnail(readFileBytes(path, stop), stop, gate);
-    return bmpThumbnail(path, stop, gate);
+    if (isJpeg) return jpegThumbnail(path, stop, gate);
+    return bmpThumbnail(path, stop);
   } catch (const PictureError&) {
     checkStop(stop);  // broken off by the stop flag: a stop, not a bad file
     throw;
@@ -193,13 +229,9 @@ Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<boo
 }
 
 bool thumbnailNeedsWholePicture(const std::string& path, bool isJpeg) {
-  try {
-    if (!isJpeg) return !BmpRowReader(path).rowsReadable();
-    const std::optional<JpegHeader> h = peekJpegFrame(path);
-    return h && jpegNeedsWhole(h->progressive, h->components);
-  } catch (...) {
-    return false;  // the decode will fail on its own
-  }
+  if (!isJpeg) return false;  // BMP rows, RLE or not, are picked as they come
+  const std::optional<JpegHeader> h = peekJpegFrame(path);
+  return h && jpegNeedsWhole(h->progressive, h->components);
 }
 
 Bitmap thumbnailByFullDecode(const std::string& path, bool isJpeg) {

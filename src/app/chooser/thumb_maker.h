@@ -25,12 +25,13 @@ class ThumbnailDeferred : public std::runtime_error {
 
 // Decides, for thumbnail makers running side by side, which of them may
 // hold a buffer of the whole picture (a progressive JPEG's coefficients, a
-// two-pass quantised JPEG, an RLE bitmap), so that at most one does at a
-// time. Asked once the file shows that it needs one; true lets the decode
-// go on.
+// two-pass quantised JPEG), so that at most one does at a time. Asked once
+// the file shows that it needs one; true lets the decode go on, and leave()
+// follows once the buffer is freed.
 class WholePictureGate {
  public:
   virtual bool tryEnter() = 0;
+  virtual void leave() {}
 
  protected:
   ~WholePictureGate() = default;
@@ -50,8 +51,9 @@ constexpr Rgb kThumbBackground = kWhite;
 //
 // Only the source rows the sampling picks are decoded where that gives the
 // same rows as a full decode (libjpeg skips the others); the result is the
-// same as thumbnailByFullDecode's, without a full-size picture in memory
-// for JPEG files.
+// same as thumbnailByFullDecode's, without a full-size picture in memory.
+// The file is streamed, its header first: no more of it is read or held
+// than the decoder needs for the picked rows, whatever size it claims.
 Bitmap makeThumbnail(const std::string& path, bool isJpeg, const std::atomic<bool>* stop = nullptr,
                      WholePictureGate* gate = nullptr);
 

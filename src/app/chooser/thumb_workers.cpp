@@ -8,14 +8,60 @@
 
 namespace vistel {
 
-// The whole-picture buffer goes to the first worker only.
+bool WholePictureToken::enter(const std::atomic<bool>& stop) {
+  std::unique_lock lock(mutex_);
+  ++waiting_;
+  cv_.wait(lock, [&] { return !held_ || stop.load(); });
+  --waiting_;
+  if (stop.load()) return false;
+  held_ = true;
+  return true;
+}
+
+void WholePictureToken::leave() {
+  {
+    std::lock_guard lock(mutex_);
+    held_ = false;
+  }
+  cv_.notify_all();
+}
+
+void WholePictureToken::wake() {
+  {
+    std::lock_guard lock(mutex_);  // no wait is between its check and its sleep
+  }
+  cv_.notify_all();
+}
+
+int WholePictureToken::waiting() const {
+  std::lock_guard lock(mutex_);
+  return waiting_;
+}
+
+bool WholePictureToken::held() const {
+  std::lock_guard lock(mutex_);
+  return held_;
+}
+
+// The whole-picture buffer goes to the first worker only, when no other
+// decode of the chooser's holds one; it waits for that.
 class ThumbWorkers::Gate : public WholePictureGate {
  public:
-  explicit Gate(bool mayHold) : mayHold_(mayHold) {}
-  bool tryEnter() override { return mayHold_; }
+  Gate(const ThumbWorkers& w, bool mayHold) : w_(w), mayHold_(mayHold) {}
+  bool tryEnter() override {
+    WholePictureToken* token = w_.settings_.wholePicture.get();
+    entered_ = mayHold_ && (token == nullptr || token->enter(w_.channel_->stopFlag()));
+    return entered_;
+  }
+  void leave() override {
+    if (entered_ && w_.settings_.wholePicture) w_.settings_.wholePicture->leave();
+    entered_ = false;
+  }
 
  private:
+  const ThumbWorkers& w_;
   bool mayHold_;
+  bool entered_ = false;
 };
 
 ThumbWorkers::ThumbWorkers(std::shared_ptr<HandOffChannel> channel, Settings settings)
@@ -28,6 +74,16 @@ ThumbWorkers::ThumbWorkers(std::shared_ptr<HandOffChannel> channel, Settings set
 void ThumbWorkers::expectThreads(int n) {
   std::lock_guard lock(mutex_);
   threads_ += n;
+}
+
+void ThumbWorkers::workersStarted(int n) {
+  std::lock_guard lock(mutex_);
+  settings_.workers = n;
+}
+
+int ThumbWorkers::workerCount() const {
+  std::lock_guard lock(mutex_);
+  return settings_.workers;
 }
 
 void ThumbWorkers::threadEnded() {
@@ -64,11 +120,15 @@ ThumbWorkers::Pick ThumbWorkers::pick(int index) const {
   };
   // The file the loader waits for.
   if (takeable(next_)) return {next_, false};
-  // The first file known to need the whole-picture buffer.
+  // The first file known to need the whole-picture buffer, unless another
+  // load's decode holds it: then the first worker would only wait, while
+  // the files before could be made.
+  const WholePictureToken* token = settings_.wholePicture.get();
+  const bool wholeFree = mayHoldWhole && (token == nullptr || !token->held());
   bool wholeWaiting = false;
   for (int j = next_ + 1; j < lookEnd && !wholeWaiting; ++j) {
     if (at(j).state != JobState::Pending || at(j).kind != Kind::Whole) continue;
-    if (mayHoldWhole) return {j, false};
+    if (wholeFree) return {j, false};
     wholeWaiting = true;
   }
   // With none waiting for the first worker, look for the next one. A single
@@ -94,11 +154,7 @@ Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate) {
   const std::size_t slash = path.rfind('/');
   Bitmap thumb = makeThumbnail(path, isJpegName(path.substr(slash + 1)), stop, &gate);
   // Kept only if the file stayed as it was while it was decoded.
-  if (key && ThumbKey::of(path) == key) {
-    cache->store(*key, thumb);
-    std::lock_guard lock(mutex_);
-    storedAny_ = true;
-  }
+  if (key && ThumbKey::of(path) == key) cache->store(*key, thumb, stop);
   return thumb;
 }
 
@@ -115,7 +171,7 @@ std::optional<Bitmap> ThumbWorkers::scoutOne(const std::string& path, bool& whol
 }
 
 void ThumbWorkers::runWorker(int index) {
-  Gate gate(index == 0);
+  Gate gate(*this, index == 0);
   std::unique_lock lock(mutex_);
   for (;;) {
     Pick p;
@@ -124,56 +180,60 @@ void ThumbWorkers::runWorker(int index) {
       p = pick(index);
       return p.job >= 0;
     });
-    if (stopping() || finished_) return;
-    Job& job = jobs_[static_cast<std::size_t>(p.job)];
-    job.state = JobState::Working;
-    const int generation = job.generation;
-    const std::string path = job.path;
-    ++busy_;
-    lock.unlock();
-
-    enum { Made, Failed, Deferred, Scouted, Stopped } outcome = Failed;
-    Bitmap thumb;
-    bool whole = false;
-    try {
-      if (p.scout) {
-        std::optional<Bitmap> hit = scoutOne(path, whole);
-        outcome = hit ? Made : Scouted;
-        if (hit) thumb = std::move(*hit);
-      } else {
-        thumb = makeOne(path, gate);
-        outcome = Made;
-      }
-    } catch (const ThumbnailStopped&) {
-      outcome = Stopped;
-    } catch (const ThumbnailDeferred&) {
-      outcome = Deferred;
-    } catch (...) {
-      // Unreadable or undecodable: no thumbnail, and nothing stored.
-      outcome = Failed;
-    }
-
-    lock.lock();
-    --busy_;
-    if (outcome == Stopped || stopping()) {
-      cv_.notify_all();
-      return;
-    }
-    if (job.state == JobState::Gone) {
-      // The loader passed the file by meanwhile.
-    } else if (job.generation != generation) {
-      job.state = JobState::Pending;  // renamed meanwhile: made again
-      job.kind = Kind::Unknown;
-    } else if (outcome == Scouted || outcome == Deferred) {
-      job.state = JobState::Pending;
-      job.kind = outcome == Deferred || whole ? Kind::Whole : Kind::Plain;
-    } else {
-      job.state = JobState::Done;
-      job.made = outcome == Made;
-      job.thumb = std::move(thumb);
-    }
-    cv_.notify_all();
+    if (stopping() || finished_ || !work(p, gate, lock)) return;
   }
+}
+
+bool ThumbWorkers::work(Pick p, Gate& gate, std::unique_lock<std::mutex>& lock) {
+  Job& job = jobs_[static_cast<std::size_t>(p.job)];
+  job.state = JobState::Working;
+  const int generation = job.generation;
+  const std::string path = job.path;
+  ++busy_;
+  lock.unlock();
+
+  enum { Made, Failed, Deferred, Scouted, Stopped } outcome = Failed;
+  Bitmap thumb;
+  bool whole = false;
+  try {
+    if (p.scout) {
+      std::optional<Bitmap> hit = scoutOne(path, whole);
+      outcome = hit ? Made : Scouted;
+      if (hit) thumb = std::move(*hit);
+    } else {
+      thumb = makeOne(path, gate);
+      outcome = Made;
+    }
+  } catch (const ThumbnailStopped&) {
+    outcome = Stopped;
+  } catch (const ThumbnailDeferred&) {
+    outcome = Deferred;
+  } catch (...) {
+    // Unreadable or undecodable: no thumbnail, and nothing stored.
+    outcome = Failed;
+  }
+
+  lock.lock();
+  --busy_;
+  if (outcome == Stopped || stopping()) {
+    cv_.notify_all();
+    return false;
+  }
+  if (job.state == JobState::Gone) {
+    // The loader passed the file by meanwhile.
+  } else if (job.generation != generation) {
+    job.state = JobState::Pending;  // renamed meanwhile: made again
+    job.kind = Kind::Unknown;
+  } else if (outcome == Scouted || outcome == Deferred) {
+    job.state = JobState::Pending;
+    job.kind = outcome == Deferred || whole ? Kind::Whole : Kind::Plain;
+  } else {
+    job.state = JobState::Done;
+    job.made = outcome == Made;
+    job.thumb = std::move(thumb);
+  }
+  cv_.notify_all();
+  return true;
 }
 
 ThumbWorkers::Outcome ThumbWorkers::take(int i, const std::string& path, Bitmap& thumb) {
@@ -190,6 +250,12 @@ ThumbWorkers::Outcome ThumbWorkers::take(int i, const std::string& path, Bitmap&
     job.thumb = Bitmap();
   }
   cv_.notify_all();  // the window moved on
+  if (settings_.workers == 0) {
+    // No worker thread: this one makes the file's thumbnail itself.
+    Gate gate(*this, true);
+    while (!stopping() && job.state == JobState::Pending)
+      if (!work({i, false}, gate, lock)) break;
+  }
   cv_.wait(lock, [&] { return stopping() || job.state == JobState::Done; });
   if (stopping()) return Outcome::Stopped;
   job.state = JobState::Gone;
@@ -227,11 +293,7 @@ void ThumbWorkers::requestStop() {
     std::lock_guard lock(mutex_);  // no thread is between its check and its wait
   }
   cv_.notify_all();
-}
-
-bool ThumbWorkers::storedAny() const {
-  std::lock_guard lock(mutex_);
-  return storedAny_;
+  if (settings_.wholePicture) settings_.wholePicture->wake();
 }
 
 int ThumbWorkers::busyWorkers() const {

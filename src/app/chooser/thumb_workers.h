@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -15,21 +16,45 @@
 
 namespace vistel {
 
+// One decode at a time that holds the whole picture in memory, among all
+// the loads of a chooser: the holder may be a thread given up in the middle
+// of one, whose load is long over.
+class WholePictureToken {
+ public:
+  // Waits until no other decode holds it, or `stop` is raised (false).
+  bool enter(const std::atomic<bool>& stop);
+  void leave();
+  // Has every wait look at its stop flag again.
+  void wake();
+  // Decodes waiting in enter().
+  int waiting() const;
+  bool held() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable cv_;
+  bool held_ = false;
+  int waiting_ = 0;
+};
+
 // The decoding side of one load: worker threads that make the thumbnails of
 // the folder's files ahead of the loader, which takes them one at a time in
 // file order and hands them to the UI thread.
 //
 // Only the first worker decodes files that need a whole-picture buffer (a
-// progressive JPEG): so there is at most one such buffer at a time, always
-// in the same thread's memory, which the allocator then reuses instead of
-// every worker keeping a picture-sized hole of its own. The others pass
+// progressive JPEG), and only with the chooser's WholePictureToken: so there
+// is at most one such buffer at a time, mostly in the same thread's memory,
+// which the allocator then reuses instead of every worker keeping a
+// picture-sized hole of its own. The others pass
 // such a file by for the next one. So that those files are not left to the
 // end, workers look at the headers of the files further ahead (cheap: the
 // cache, or a few small reads), and the first worker, whenever it is free,
 // takes the first file found to need the buffer. Otherwise a worker takes
 // the file the loader waits for, else the lowest one within a short window
 // past it. Results wait at most a lookahead of files ahead of the loader
-// (34 KB each).
+// (34 KB each). A load that has no worker thread (the system refused them,
+// or too many are given up) is decoded by the loader's own thread, one
+// file at a time as it takes them.
 //
 // Every thread of a load, the loader's own included, holds this through a
 // shared_ptr and nothing else of the chooser: a thread that Stop gives up on
@@ -44,6 +69,9 @@ class ThumbWorkers {
     // Called by a worker with each file's path before it looks at the file.
     // A test puts a read that blocks here; empty otherwise.
     std::function<void(const std::string&)> beforeRead;
+    // Shared with the chooser's other loads; without it the first worker
+    // holds the whole picture whenever it needs to.
+    std::shared_ptr<WholePictureToken> wholePicture;
   };
 
   ThumbWorkers(std::shared_ptr<HandOffChannel> channel, Settings settings);
@@ -52,6 +80,9 @@ class ThumbWorkers {
   // loader), counted before they start, so that waitForThreads never
   // misses one.
   void expectThreads(int n);
+  // The workers that did start, when the system refused some: fewer than
+  // the settings said, none making the loader decode itself.
+  void workersStarted(int n);
   // Body of worker thread `index` (0 is the one that may hold a
   // whole-picture buffer): makes thumbnails until the load is over.
   void runWorker(int index);
@@ -75,12 +106,9 @@ class ThumbWorkers {
   void requestStop();
 
   HandOffChannel& channel() { return *channel_; }
-  ThumbCache* cache() { return settings_.cache.get(); }
-  // Whether this load put any thumbnail into the cache.
-  bool storedAny() const;
   // Workers decoding or reading the cache at this moment.
   int busyWorkers() const;
-  int workerCount() const { return settings_.workers; }
+  int workerCount() const;
 
  private:
   enum class JobState { Pending, Working, Done, Gone };
@@ -108,6 +136,9 @@ class ThumbWorkers {
   bool stopping() const { return channel_->stopRequested(); }
   // The next thing for worker `index` to do. Under mutex_.
   Pick pick(int index) const;
+  // Does `p` with `lock` released meanwhile and records what came of it.
+  // False once the load is stopping. Under mutex_.
+  bool work(Pick p, Gate& gate, std::unique_lock<std::mutex>& lock);
   // Makes one thumbnail, from the cache when it has it. Throws what
   // makeThumbnail throws.
   Bitmap makeOne(const std::string& path, Gate& gate);
@@ -124,7 +155,6 @@ class ThumbWorkers {
   std::vector<Job> jobs_;
   int next_ = 0;  // the file the loader waits for or will ask for next
   bool finished_ = false;
-  bool storedAny_ = false;
   int busy_ = 0;
   int threads_ = 0;
   std::condition_variable threadsCv_;

@@ -6,6 +6,7 @@
 #include "controls/canvas.h"
 #include "controls/fonts.h"
 #include "device/window_attributes.h"
+#include "panel/status_texts.h"
 #include "pictures/jpeg_picture.h"
 #include "pictures/pixel_runs.h"
 #include "windows/start_trace.h"
@@ -48,18 +49,24 @@ Label* arrowPad(Form& form, const char* name, int left, int top, int width, int 
   f.color = kWindowText;
   l->setFont(f);
   l->setTransparent(true);
+  l->fitFontTo({l->caption()});
   return l;
 }
 
+// A status label showing the first of `captions`; its font fits them all.
+template <std::size_t N>
 Label* statusLabel(Form& form, const char* name, int left, int top, int width,
-                   const char* caption) {
+                   const char* const (&captions)[N]) {
   auto* l = form.create<Label>();
   l->setName(QString::fromLatin1(name));
   l->setBounds(left, top, width, 16);
-  l->setCaption(QString::fromUtf8(caption));
+  l->setCaption(QString::fromUtf8(captions[0]));
   l->setFont(kStatusFont);
   l->setAlignment(TextAlign::Center);
   l->setTransparent(true);
+  QStringList all;
+  for (const char* c : captions) all << QString::fromUtf8(c);
+  l->fitFontTo(all);
   return l;
 }
 
@@ -109,8 +116,8 @@ void TForm2::buildComponents() {
     if (events.skinDoubleClick) events.skinDoubleClick();
   };
 
-  FZoom = statusLabel(*this, "FZoom", 102, 349, 62, "原图显示");
-  FCenter = statusLabel(*this, "FCenter", 109, 302, 40, "非居中");
+  FZoom = statusLabel(*this, "FZoom", 102, 349, 62, status_texts::kZoomTexts);
+  FCenter = statusLabel(*this, "FCenter", 109, 302, 40, status_texts::kCenterTexts);
 
   BeTop = guideLine(*this, "BeTop", -8, 256, 800, 1);
   BeLeft = guideLine(*this, "BeLeft", 168, 0, 1, 640);
@@ -125,6 +132,7 @@ void TForm2::buildComponents() {
   LabLine4->setAlignment(TextAlign::Center);
   LabLine4->setLayout(TextLayout::Center);
   LabLine4->setTransparent(true);
+  LabLine4->fitFontTo({LabLine4->caption()});
 
   LabCenter = create<Label>();
   LabCenter->setName(QStringLiteral("LabCenter"));

@@ -5,10 +5,11 @@
 
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-#include "program/single_instance.h"
+#include "program/handover_message.h"
 
 namespace vistel::program {
 
@@ -17,12 +18,37 @@ namespace {
 // A peer that says nothing for this long is dropped, so a stuck client
 // cannot hold descriptors.
 constexpr int kPeerTimeoutMs = 5000;
+// After an accept that failed for want of descriptors or memory, the
+// listener rests this long before trying again, twice as long after each
+// further failure up to the most.
+constexpr int kAcceptPauseMs = 50;
+constexpr int kMaxAcceptPauseMs = 1600;
+
+// One small answer on a socket that does not block: all of it goes into an
+// empty send buffer, or the peer is gone.
+bool answer(int fd, std::string_view text) {
+  ssize_t n = -1;
+  do {
+    n = ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
+  } while (n < 0 && errno == EINTR);
+  return n == static_cast<ssize_t>(text.size());
+}
+
+bool sameUser(int fd) {
+  ucred peer{};
+  socklen_t len = sizeof peer;
+  return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &len) == 0 && peer.uid == ::geteuid();
+}
 
 }  // namespace
 
 InstanceServer::InstanceServer(int listeningSocket, std::function<void(const std::string&)> onPath,
-                               QObject* parent)
-    : QObject(parent), listenFd_(listeningSocket), onPath_(std::move(onPath)) {
+                               std::function<bool()> takesPaths, QObject* parent)
+    : QObject(parent),
+      listenFd_(listeningSocket),
+      onPath_(std::move(onPath)),
+      takesPaths_(std::move(takesPaths)),
+      acceptPauseMs_(kAcceptPauseMs) {
   listener_ = new QSocketNotifier(listenFd_, QSocketNotifier::Read, this);
   connect(listener_, &QSocketNotifier::activated, this, [this] { acceptPending(); });
 }
@@ -31,6 +57,14 @@ InstanceServer::~InstanceServer() {
   for (auto& [fd, peer] : peers_) {
     peer.notifier.reset();
     peer.timeout.reset();
+    answer(fd, kGoingAway);
+    ::close(fd);
+  }
+  for (;;) {
+    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0 && errno == EINTR) continue;
+    if (fd < 0) break;
+    if (sameUser(fd)) answer(fd, kGoingAway);
     ::close(fd);
   }
 }
@@ -39,12 +73,19 @@ void InstanceServer::acceptPending() {
   for (;;) {
     const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
-      if (errno == EINTR) continue;
-      return;  // EAGAIN: none left; anything else: wait for the next one
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) return;  // none left
+      // Out of descriptors or memory (EMFILE, ENFILE, ENOBUFS, ENOMEM): the
+      // connection stays queued and the listener readable, so the notifier
+      // would fire again at once for as long as the shortage lasts. Rest,
+      // and take it once there is room again.
+      listener_->setEnabled(false);
+      QTimer::singleShot(acceptPauseMs_, this, [this] { listener_->setEnabled(true); });
+      acceptPauseMs_ = std::min(acceptPauseMs_ * 2, kMaxAcceptPauseMs);
+      return;
     }
-    ucred peer{};
-    socklen_t len = sizeof peer;
-    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &len) != 0 || peer.uid != ::geteuid()) {
+    acceptPauseMs_ = kAcceptPauseMs;
+    if (!sameUser(fd)) {
       ::close(fd);
       continue;
     }
@@ -75,14 +116,15 @@ void InstanceServer::readFrom(int fd) {
     break;  // the end of the message, or a broken connection
   }
   std::string path;
-  const bool taken = decodeMessage(data, path);
-  if (taken) {
-    [[maybe_unused]] ssize_t n = ::send(fd, kAnswer, std::strlen(kAnswer), MSG_NOSIGNAL);
-  }
-  drop(fd);
   // A bare connection (a start alongside us checking that we are alive)
-  // carries no message and asks for nothing.
-  if (taken && onPath_) QTimer::singleShot(0, this, [this, path] { onPath_(path); });
+  // carries no message, asks for nothing and gets no answer.
+  const bool message = decodeMessage(data, path);
+  const bool taking = message && (!takesPaths_ || takesPaths_());
+  const bool answered = message && answer(fd, taking ? kAnswer : kGoingAway);
+  drop(fd);
+  // The sender has its answer, or has given up and runs its own viewer: a
+  // path is acted on only in the first case.
+  if (taking && answered && onPath_) QTimer::singleShot(0, this, [this, path] { onPath_(path); });
 }
 
 void InstanceServer::drop(int fd) {

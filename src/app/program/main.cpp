@@ -104,16 +104,20 @@ int main(int argc, char** argv) {
   if (display == nullptr || *display == '\0') display = std::getenv("WAYLAND_DISPLAY");
   const program::InstancePlace place =
       program::instancePlace(std::getenv("XDG_RUNTIME_DIR"), display, uid);
+  if (!place.note.empty()) complain(place.note);
   program::InstanceClaim claim(place, uid, !options.newInstance, target, kAnswerTimeoutMs);
   using Claim = program::InstanceClaim::Result;
   switch (claim.result()) {
     case Claim::HandedOver:
       return 0;
     case Claim::NoAnswer:
-      complain("the viewer already running does not answer; starting another one");
+      complain("the viewer already running does not answer" +
+               (claim.error().empty() ? "" : " (" + claim.error() + ")") +
+               "; starting another one");
       break;
     case Claim::Unavailable:
-      complain("cannot look for a running viewer (" + claim.error() + "); starting a new one");
+      complain("cannot look for a running viewer (" + claim.error() +
+               "); starting a new one, without hand-over");
       break;
     case Claim::Listening:
     case Claim::OtherRunning:
@@ -146,9 +150,11 @@ int main(int argc, char** argv) {
   std::unique_ptr<program::InstanceServer> server;
   if (claim.result() == Claim::Listening) {
     server = std::make_unique<program::InstanceServer>(
-        claim.listeningSocket(), [](const std::string& path) {
+        claim.listeningSocket(),
+        [](const std::string& path) {
           if (vistel::Form1 != nullptr) program::openHandedPath(*vistel::Form1, path);
-        });
+        },
+        [] { return vistel::Form1 != nullptr && !vistel::Form1->FClosing; });
   }
   if (!target.empty()) {
     // Once the window set is on the screen, so that an error box lies over it.
@@ -156,6 +162,9 @@ int main(int argc, char** argv) {
   }
   QTimer::singleShot(0, [] { vistel::traceStart("event loop"); });
   const int status = QApplication::exec();
+  // Starts from now on find no viewer and run their own; those that
+  // connected already are told so, rather than waiting through the teardown.
+  claim.withdraw();
   server.reset();
   delete viewer;
   return status;

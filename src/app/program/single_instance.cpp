@@ -8,15 +8,20 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace vistel::program {
 
 namespace {
 
-constexpr const char* kTag = "vistel-open 1\n";
+using Clock = std::chrono::steady_clock;
+
+// How often a start looks again at a lock or a listen queue that is taken.
+constexpr auto kRetryPause = std::chrono::milliseconds(20);
 
 std::string why(const std::string& what) { return what + ": " + std::strerror(errno); }
 
@@ -24,12 +29,22 @@ std::string why(const std::string& what) { return what + ": " + std::strerror(er
 struct Fd {
   int fd = -1;
   explicit Fd(int f) : fd(f) {}
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
+  ~Fd() { reset(-1); }
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
+  void reset(int f) {
+    if (fd >= 0) ::close(fd);
+    fd = f;
+  }
 };
+
+// Sleeps a little before the next try; false once the deadline has passed.
+bool pauseBefore(Clock::time_point deadline) {
+  const auto now = Clock::now();
+  if (now >= deadline) return false;
+  std::this_thread::sleep_for(std::min<Clock::duration>(kRetryPause, deadline - now));
+  return true;
+}
 
 bool socketAddress(const std::string& path, sockaddr_un& addr) {
   addr = {};
@@ -47,16 +62,21 @@ std::string displayKey(const char* display) {
   return key;
 }
 
-bool ownFolder(const char* path, uid_t uid) {
+// Why the runtime folder cannot hold ours, or "".
+std::string runtimeFolderProblem(const char* path, uid_t uid) {
   struct stat st {};
-  return path != nullptr && path[0] == '/' && ::lstat(path, &st) == 0 && S_ISDIR(st.st_mode) &&
-         st.st_uid == uid;
+  if (path[0] != '/') return "not an absolute path";
+  if (::lstat(path, &st) != 0) return std::strerror(errno);
+  if (!S_ISDIR(st.st_mode)) return "not a folder";
+  if (st.st_uid != uid) return "it belongs to another user";
+  if ((st.st_mode & 022) != 0) return "others may write in it";
+  return {};
 }
 
-bool waitFor(int fd, short events, std::chrono::steady_clock::time_point deadline) {
+bool waitFor(int fd, short events, Clock::time_point deadline) {
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() < 0) return false;
     pollfd p{fd, events, 0};
     const int n = ::poll(&p, 1, static_cast<int>(left.count()));
@@ -88,50 +108,73 @@ std::string preparePrivateFolder(const std::string& folder, uid_t uid) {
 
 InstancePlace instancePlace(const char* runtimeDir, const char* display, uid_t uid) {
   InstancePlace place;
-  const std::string name = "display-" + displayKey(display);
-  sockaddr_un addr{};
-  const std::string runtime = ownFolder(runtimeDir, uid) ? std::string(runtimeDir) : std::string();
-  std::string fallback = "/tmp/vistel-";
-  fallback += std::to_string(uid);
-  const std::string candidates[] = {runtime.empty() ? std::string() : runtime + "/vistel",
-                                    fallback};
-  for (const std::string& folder : candidates) {
-    std::string socket = folder;
-    socket.append("/").append(name);
-    if (folder.empty() || !socketAddress(socket, addr)) continue;
+  const std::string name = "/display-" + displayKey(display);
+  auto placeIn = [&](const std::string& folder) {
     place.folder = folder;
-    place.socket = socket;
-    place.lock = socket + ".lock";
-    place.error = preparePrivateFolder(folder, uid);
-    return place;
+    place.socket = folder + name;
+    place.lock = place.socket + ".lock";
+    sockaddr_un addr{};
+    if (!socketAddress(place.socket, addr))
+      return std::string("the socket's name would be too long");
+    return preparePrivateFolder(folder, uid);
+  };
+  std::string unusable;  // why the runtime folder is not used
+  if (runtimeDir != nullptr && *runtimeDir != '\0') {
+    unusable = runtimeFolderProblem(runtimeDir, uid);
+    if (unusable.empty()) {
+      unusable = placeIn(std::string(runtimeDir) + "/vistel");
+      if (unusable.empty()) return place;
+    }
   }
-  place.error = "no folder for the socket is short enough";
+  // Without a runtime folder, /tmp is the usual place and nothing is said.
+  // A folder there is safe only where users cannot remove each other's.
+  const std::string fallback = "/tmp/vistel-" + std::to_string(uid);
+  struct stat tmp {};
+  if (::stat("/tmp", &tmp) != 0 || ((tmp.st_mode & S_IWOTH) != 0 && (tmp.st_mode & S_ISVTX) == 0)) {
+    place.error = "/tmp lets users remove each other's files";
+  } else {
+    place.error = placeIn(fallback);
+  }
+  if (!unusable.empty()) {
+    const std::string given = std::string("$XDG_RUNTIME_DIR ") + runtimeDir;
+    if (place.error.empty()) {
+      place.note = given + " cannot be used (" + unusable + "); the hand-over socket is in " +
+                   fallback + " instead";
+    } else {
+      place.error = given + ": " + unusable + "; " + place.error;
+    }
+  }
   return place;
-}
-
-std::string encodeMessage(const std::string& path) { return kTag + path; }
-
-bool decodeMessage(const std::string& bytes, std::string& path) {
-  const std::size_t tag = std::strlen(kTag);
-  if (bytes.size() > kMaxMessage || bytes.compare(0, tag, kTag) != 0) return false;
-  path = bytes.substr(tag);
-  return path.find('\0') == std::string::npos;
 }
 
 namespace {
 
 // Connects to the user's own listener on `socket`; Delivered here means
-// connected.
-Delivery connectTo(const std::string& socket, uid_t uid, Fd& fd) {
+// connected. A viewer that takes no connections (stopped, or its interface
+// thread stuck) leaves its listen queue full: a blocking connect would wait
+// for it for ever, so the socket does not block and the connection is tried
+// again until the deadline.
+Delivery connectTo(const std::string& socket, uid_t uid, Fd& fd, Clock::time_point deadline) {
   struct stat st {};
   if (::lstat(socket.c_str(), &st) != 0) return Delivery::NoViewer;
   if (!S_ISSOCK(st.st_mode) || st.st_uid != uid) return Delivery::Refused;
   sockaddr_un addr{};
   if (!socketAddress(socket, addr)) return Delivery::Refused;
-  fd.fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd.fd < 0) return Delivery::NoViewer;
-  if (::connect(fd.fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
-    return errno == ECONNREFUSED || errno == ENOENT ? Delivery::NoViewer : Delivery::Refused;
+  for (;;) {
+    fd.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (fd.fd < 0) return Delivery::NoViewer;
+    if (::connect(fd.fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) break;
+    if (errno == EINPROGRESS) {
+      int error = 0;
+      socklen_t len = sizeof error;
+      if (!waitFor(fd.fd, POLLOUT, deadline)) return Delivery::NoAnswer;
+      if (::getsockopt(fd.fd, SOL_SOCKET, SO_ERROR, &error, &len) == 0 && error == 0) break;
+      errno = error;
+    }
+    if (errno != EAGAIN && errno != EINTR)
+      return errno == ECONNREFUSED || errno == ENOENT ? Delivery::NoViewer : Delivery::Refused;
+    if (!pauseBefore(deadline)) return Delivery::NoAnswer;
+  }
   // The listener must be the user's own process too, not only its socket.
   ucred peer{};
   socklen_t len = sizeof peer;
@@ -140,33 +183,48 @@ Delivery connectTo(const std::string& socket, uid_t uid, Fd& fd) {
   return Delivery::Delivered;
 }
 
-}  // namespace
-
-Delivery deliverPath(const std::string& socket, uid_t uid, const std::string& path, int timeoutMs) {
+Delivery deliverBy(const std::string& socket, uid_t uid, const std::string& path,
+                   Clock::time_point deadline) {
   Fd fd(-1);
-  const Delivery connected = connectTo(socket, uid, fd);
+  const Delivery connected = connectTo(socket, uid, fd, deadline);
   if (connected != Delivery::Delivered) return connected;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   const std::string message = encodeMessage(path);
   std::size_t sent = 0;
   while (sent < message.size()) {
     if (!waitFor(fd.fd, POLLOUT, deadline)) return Delivery::NoAnswer;
     const ssize_t n = ::send(fd.fd, message.data() + sent, message.size() - sent, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return Delivery::NoAnswer;
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    // A viewer going away may answer and close before reading: its answer
+    // is still to be read.
+    if (n <= 0) break;
     sent += static_cast<std::size_t>(n);
   }
   ::shutdown(fd.fd, SHUT_WR);
   std::string answer;
   char buf[16];
-  while (answer.size() < std::strlen(kAnswer)) {
+  while (parseAnswer(answer) == Answer::Incomplete) {
     if (!waitFor(fd.fd, POLLIN, deadline)) return Delivery::NoAnswer;
     const ssize_t n = ::recv(fd.fd, buf, sizeof buf, 0);
-    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (n <= 0) return Delivery::NoAnswer;
     answer.append(buf, static_cast<std::size_t>(n));
   }
-  return answer == kAnswer ? Delivery::Delivered : Delivery::NoAnswer;
+  switch (parseAnswer(answer)) {
+    case Answer::Taken:
+      return sent == message.size() ? Delivery::Delivered : Delivery::NoAnswer;
+    case Answer::GoingAway:
+      return Delivery::GoingAway;
+    case Answer::Incomplete:
+    case Answer::Unknown:
+      break;
+  }
+  return Delivery::NoAnswer;
+}
+
+}  // namespace
+
+Delivery deliverPath(const std::string& socket, uid_t uid, const std::string& path, int timeoutMs) {
+  return deliverBy(socket, uid, path, Clock::now() + std::chrono::milliseconds(timeoutMs));
 }
 
 InstanceClaim::InstanceClaim(const InstancePlace& place, uid_t uid, bool handOver,
@@ -175,10 +233,25 @@ InstanceClaim::InstanceClaim(const InstancePlace& place, uid_t uid, bool handOve
     error_ = place.error;
     return;
   }
+  // One deadline for everything this start waits for.
+  const auto deadline = Clock::now() + std::chrono::milliseconds(answerTimeoutMs);
   Fd lock(::open(place.lock.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
-  if (lock.fd < 0 || ::flock(lock.fd, LOCK_EX) != 0) {
+  if (lock.fd < 0) {
     error_ = why(place.lock);
     return;
+  }
+  // Not a blocking flock: the start before us may itself be waiting on a
+  // viewer that never answers.
+  while (::flock(lock.fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK && errno != EINTR) {
+      error_ = why(place.lock);
+      return;
+    }
+    if (!pauseBefore(deadline)) {
+      error_ = "another start kept " + place.lock + " locked";
+      result_ = Result::NoAnswer;
+      return;
+    }
   }
   struct stat st {};
   if (::lstat(place.socket.c_str(), &st) == 0) {
@@ -189,8 +262,8 @@ InstanceClaim::InstanceClaim(const InstancePlace& place, uid_t uid, bool handOve
     // Alongside a running viewer, a bare connection (no message) is enough
     // to tell that it is alive; it closes without acting.
     Fd probe(-1);
-    const Delivery d = handOver ? deliverPath(place.socket, uid, path, answerTimeoutMs)
-                                : connectTo(place.socket, uid, probe);
+    const Delivery d = handOver ? deliverBy(place.socket, uid, path, deadline)
+                                : connectTo(place.socket, uid, probe, deadline);
     switch (d) {
       case Delivery::Delivered:
         result_ = handOver ? Result::HandedOver : Result::OtherRunning;
@@ -201,8 +274,8 @@ InstanceClaim::InstanceClaim(const InstancePlace& place, uid_t uid, bool handOve
       case Delivery::Refused:
         error_ = place.socket + " does not belong to this user";
         return;
-      case Delivery::NoViewer:
-        // Left by a viewer that ended without removing it.
+      case Delivery::NoViewer:   // left by a viewer that ended without removing it
+      case Delivery::GoingAway:  // ours to take: that viewer has let go of it
         if (::unlink(place.socket.c_str()) != 0 && errno != ENOENT) {
           error_ = why(place.socket);
           return;
@@ -239,14 +312,19 @@ void InstanceClaim::listenOn(const std::string& socket) {
   result_ = Result::Listening;
 }
 
-InstanceClaim::~InstanceClaim() {
-  if (listenFd_ < 0) return;
-  ::close(listenFd_);
+void InstanceClaim::withdraw() {
+  if (socket_.empty()) return;
   // A later start may have replaced the socket after taking ours for stale;
   // only our own is removed.
   struct stat st {};
   if (::lstat(socket_.c_str(), &st) == 0 && st.st_dev == dev_ && st.st_ino == ino_)
     ::unlink(socket_.c_str());
+  socket_.clear();
+}
+
+InstanceClaim::~InstanceClaim() {
+  withdraw();
+  if (listenFd_ >= 0) ::close(listenFd_);
 }
 
 }  // namespace vistel::program

@@ -5,6 +5,7 @@
 // checked on its own; the viewer applies the results to ImgBottoMov.
 #include <optional>
 
+#include "panel/status_texts.h"
 #include "viewer/display_state.h"
 
 namespace vistel::picture_rect {
@@ -81,14 +82,14 @@ struct ToggleResult {
 // toggles while AutoSize is on).
 std::optional<ToggleResult> toggled(const DisplayFlags& flags, Toggle which);
 
-// Status label texts (UTF-8).
-inline constexpr const char* kFullSize = "原图显示";
-inline constexpr const char* kWholePicture = "图像全貌";
-inline constexpr const char* kCropped = "裁剪图形";
-inline constexpr const char* kProportionalShrink = "比例缩小";
-inline constexpr const char* kProportionalScaling = "比例缩放";
-inline constexpr const char* kFreeScaling = "非比例缩放";
-inline constexpr const char* kCentred = "居中";
-inline constexpr const char* kNotCentred = "非居中";
+// Status label texts.
+using status_texts::kCentred;
+using status_texts::kCropped;
+using status_texts::kFreeScaling;
+using status_texts::kFullSize;
+using status_texts::kNotCentred;
+using status_texts::kProportionalScaling;
+using status_texts::kProportionalShrink;
+using status_texts::kWholePicture;
 
 }  // namespace vistel::picture_rect

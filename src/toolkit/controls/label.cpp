@@ -50,6 +50,15 @@ void Label::change(T& field, const T& value) {
 
 void Label::setCaption(const QString& caption) { change(caption_, caption); }
 void Label::setFont(const LabelFont& font) { change(font_, font); }
+void Label::fitFontTo(const QStringList& captions) {
+  const QFont fitted =
+      fittingFont(controlFont(font_.family, font_.pixelHeight, font_.bold),
+                  QRect(0, 0, width(), height()), textFlags(alignment_, layout_), captions);
+  LabelFont f = font_;
+  f.pixelHeight = fitted.pixelSize();
+  setFont(f);
+}
+
 void Label::setColor(Rgb color) { change(color_, color & kRgbMask); }
 void Label::setTransparent(bool on) { change(transparent_, on); }
 void Label::setAlignment(TextAlign a) { change(alignment_, a); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "control.h"
 
@@ -30,6 +31,9 @@ class Label : public Control {
   void setCaption(const QString& caption);
   const LabelFont& font() const { return font_; }
   void setFont(const LabelFont& font);
+  // Lowers the font's pixel height, if need be, until each of `captions`
+  // drawn in this label's box keeps its characters inside it.
+  void fitFontTo(const QStringList& captions);
   // Background colour, used only while Transparent is off. The default is
   // the button-face grey; windows give their labels their own colour.
   Rgb color() const { return color_; }

@@ -145,62 +145,84 @@ void PixelDecoder::decodeRle(std::span<const std::uint8_t> data, Bitmap& out) co
   // Pixels the stream never reaches (skipped by a delta or an early end of
   // line, or after an early end) keep palette entry 0.
   out.fill(fill_ & kRgbMask);
+  RleCursor at;
+  decodeRle(data, at, true, [&out](int row) { return out.scanLine(row); });
+}
+
+std::size_t PixelDecoder::decodeRle(std::span<const std::uint8_t> data, RleCursor& at, bool last,
+                                    const std::function<std::uint32_t*(int)>& rowAt) const {
   const bool rle4 = compression_ == Compression::Rle4;
   const std::uint8_t* d = data.data();
   const std::size_t n = data.size();
   std::size_t i = 0;
+  std::int64_t rowY = -1;
+  std::uint32_t* row = nullptr;
   // Runs are clipped: pixels past the end of a row are dropped (they do not
   // wrap to the next row), and the stream ends once it moves past the last
   // row. x and y are 64-bit so no run of deltas can overflow them.
-  std::int64_t x = 0;
-  std::int64_t y = 0;
-  while (i + 1 < n && y < height_) {
+  for (;;) {
+    if (at.y >= height_) at.ended = true;
+    if (at.ended || i + 1 >= n) break;
     const unsigned first = d[i];
     const unsigned second = d[i + 1];
+    // An absolute run of `second` pixels is padded to a 16-bit boundary.
+    const std::size_t runBytes = rle4 ? (second + 1) / 2 : second;
+    std::size_t size = 2;
+    if (first == 0 && second == 2) size = 4;
+    if (first == 0 && second > 2) size = 2 + runBytes + (runBytes & 1);
+    if (!last && size > n - i) break;  // the rest comes with the next block
     i += 2;
-    std::uint32_t* row = rowFor(out, static_cast<int>(y));
+    if (at.y != rowY) {
+      rowY = at.y;
+      row = rowAt(static_cast<int>(topDown_ ? at.y : height_ - 1 - at.y));
+    }
     if (first != 0) {  // encoded run: `first` pixels of one (RLE4: two alternating) colours
-      const std::int64_t end = std::min<std::int64_t>(x + first, width_);
-      if (rle4) {
+      const std::int64_t end = std::min<std::int64_t>(at.x + first, width_);
+      if (row != nullptr && rle4) {
         const std::uint32_t pair[2] = {colours_[second >> 4], colours_[second & 0x0F]};
-        for (std::int64_t k = x; k < end; ++k) row[k] = pair[(k - x) & 1];
-      } else {
-        std::fill(row + std::min<std::int64_t>(x, end), row + end, colours_[second]);
+        for (std::int64_t k = at.x; k < end; ++k) row[k] = pair[(k - at.x) & 1];
+      } else if (row != nullptr) {
+        std::fill(row + std::min<std::int64_t>(at.x, end), row + end, colours_[second]);
       }
-      x += first;
+      at.x += first;
       continue;
     }
     switch (second) {
       case 0:  // end of line
-        x = 0;
-        ++y;
+        at.x = 0;
+        ++at.y;
         break;
       case 1:  // end of bitmap
-        return;
+        at.ended = true;
+        break;
       case 2:  // delta: move right and up
-        if (i + 1 >= n) return;
-        x += d[i];
-        y += d[i + 1];
+        if (i + 1 >= n) {
+          at.ended = true;
+          break;
+        }
+        at.x += d[i];
+        at.y += d[i + 1];
         i += 2;
         break;
-      default: {  // absolute run of `second` pixels, padded to a 16-bit boundary
+      default: {  // absolute run
         const std::size_t count = second;
-        const std::size_t bytes = rle4 ? (count + 1) / 2 : count;
-        const std::size_t present = std::min(bytes, n - i);
+        const std::size_t present = std::min(runBytes, n - i);
         const std::size_t pixels = rle4 ? std::min(count, present * 2) : present;
         const std::uint8_t* s = d + i;
-        for (std::size_t k = 0; k < pixels; ++k) {
-          const std::int64_t at = x + static_cast<std::int64_t>(k);
-          if (at >= width_) break;
+        for (std::size_t k = 0; k < pixels && row != nullptr; ++k) {
+          const std::int64_t x = at.x + static_cast<std::int64_t>(k);
+          if (x >= width_) break;
           const unsigned index = rle4 ? (k % 2 == 0 ? s[k / 2] >> 4 : s[k / 2] & 0x0F) : s[k];
-          row[at] = colours_[index];
+          row[x] = colours_[index];
         }
-        x += static_cast<std::int64_t>(count);
-        i += bytes + (bytes & 1);
+        at.x += static_cast<std::int64_t>(count);
+        i += runBytes + (runBytes & 1);
         break;
       }
     }
   }
+  if (last) at.ended = true;
+  return std::min(i, n);
 }
 
 }  // namespace vistel::bmp

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "bitmap.h"
@@ -35,6 +36,23 @@ class PixelDecoder {
 
   // Decodes a whole RLE8 or RLE4 stream into `out` (which it fills first).
   void decodeRle(std::span<const std::uint8_t> data, Bitmap& out) const;
+
+  // Where an RLE stream has got to, so that it can be decoded a block at a
+  // time.
+  struct RleCursor {
+    std::int64_t x = 0;
+    std::int64_t y = 0;  // stored row
+    bool ended = false;  // the stream needs no more data
+  };
+  // Decodes the commands that lie whole in `data`, from `at` on, into the
+  // rows rowAt(y) gives (y the picture row, 0 at the top; nullptr for a row
+  // not wanted: its pixels are passed over). Rows the stream never reaches
+  // keep what they held. Returns the bytes used; the rest must come again,
+  // followed by more of the stream. With `last` (the stream ends with
+  // `data`) a command cut off is decoded as far as it goes, and the stream
+  // ends.
+  std::size_t decodeRle(std::span<const std::uint8_t> data, RleCursor& at, bool last,
+                        const std::function<std::uint32_t*(int)>& rowAt) const;
 
  private:
   struct Channel {

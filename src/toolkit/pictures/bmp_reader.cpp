@@ -1,6 +1,7 @@
 #include "bmp_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <vector>
@@ -8,6 +9,8 @@
 #include "bmp_file.h"
 #include "bmp_layout.h"
 #include "bmp_pixels.h"
+#include "file_bytes.h"
+#include "picture.h"
 
 namespace vistel {
 namespace {
@@ -29,6 +32,32 @@ Bitmap makeBitmap(const bmp::Layout& l) {
 // buffer, converted while they are still in the cache; a whole-file buffer
 // would cost as many fresh pages as the file has.
 constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+// RLE streams go through a smaller block: the longest command (an absolute
+// run of 255 pixels) is 258 bytes.
+constexpr std::size_t kRleBlockBytes = std::size_t{64} << 10;
+
+// Decodes a file's RLE stream a block at a time, up to where it ends (an
+// end-of-bitmap, the last row passed or the end of the file): a file that
+// claims gigabytes holds no more than a block here.
+void streamRle(const bmp::OpenedFile& file, const bmp::PixelDecoder& decoder,
+               const std::function<std::uint32_t*(int)>& rowAt,
+               const std::atomic<bool>* interrupt) {
+  std::vector<std::uint8_t> block(kRleBlockBytes);
+  std::uint64_t offset = file.layout().pixelOffset;
+  std::size_t kept = 0;  // the start of a command cut off by the last block
+  bmp::PixelDecoder::RleCursor at;
+  while (!at.ended) {
+    if (interrupt != nullptr && interrupt->load(std::memory_order_relaxed))
+      throw PictureError(kReadInterruptedText);
+    const std::size_t got = file.readAt(block.data() + kept, block.size() - kept, offset);
+    offset += got;
+    const bool last = kept + got < block.size();
+    const std::size_t used =
+        decoder.decodeRle(std::span(block.data(), kept + got), at, last, rowAt);
+    kept += got - used;
+    std::memmove(block.data(), block.data() + used, kept);
+  }
+}
 
 }  // namespace
 
@@ -60,14 +89,10 @@ Bitmap readBmpFile(const std::string& path) {
   Bitmap out = makeBitmap(l);
 
   if (l.compression == bmp::Compression::Rle8 || l.compression == bmp::Compression::Rle4) {
-    std::vector<std::uint8_t> stream;
-    try {
-      stream.resize(static_cast<std::size_t>(file.size() - l.pixelOffset));
-    } catch (const std::bad_alloc&) {
-      bmp::failInvalid();
-    }
-    stream.resize(file.readAt(stream.data(), stream.size(), l.pixelOffset));
-    decoder.decodeRle(stream, out);
+    // Pixels the stream never reaches keep palette entry 0.
+    out.fill(decoder.fillPixel() & kRgbMask);
+    streamRle(
+        file, decoder, [&out](int row) { return out.scanLine(row); }, nullptr);
     return out;
   }
 
@@ -107,6 +132,16 @@ bool BmpRowReader::rowsReadable() const {
   if (s_->file.empty()) return true;
   const bmp::Compression c = s_->file.layout().compression;
   return c != bmp::Compression::Rle8 && c != bmp::Compression::Rle4;
+}
+
+std::uint32_t BmpRowReader::fillPixel() const {
+  return s_->decoder ? s_->decoder->fillPixel() : toPixel(kBlack);
+}
+
+void BmpRowReader::readRle(const std::function<std::uint32_t*(int)>& rowAt,
+                           const std::atomic<bool>* interrupt) {
+  if (rowsReadable()) bmp::failInvalid();
+  streamRle(s_->file, *s_->decoder, rowAt, interrupt);
 }
 
 void BmpRowReader::readRow(int y, std::uint32_t* out) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -47,10 +49,17 @@ class BmpRowReader {
 
   int width() const;  // 0 by 0 for a zero-byte file
   int height() const;
-  // RLE streams run on across rows: such files can only be read whole.
+  // RLE streams run on across rows: such files are read through in order.
   bool rowsReadable() const;
   // Decodes picture row y (0 at the top) into `out`, width() pixels.
   void readRow(int y, std::uint32_t* out);
+  // Reads an RLE file's stream through once, a block at a time, into the
+  // rows rowAt(y) gives (nullptr for a row not wanted). Pixels the stream
+  // never reaches keep what the rows held: fillPixel() in a whole read.
+  // Once `interrupt` is true it ends with PictureError(kReadInterruptedText).
+  void readRle(const std::function<std::uint32_t*(int)>& rowAt,
+               const std::atomic<bool>* interrupt = nullptr);
+  std::uint32_t fillPixel() const;
 
  private:
   struct State;

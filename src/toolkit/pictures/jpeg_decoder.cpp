@@ -10,6 +10,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "file_bytes.h"
 #include "picture.h"
 
 namespace vistel {
@@ -58,6 +59,70 @@ void monitorProgress(j_common_ptr cinfo) {
   }
 }
 
+// A file streamed into libjpeg through one block.
+constexpr std::size_t kSourceBlock = std::size_t{64} << 10;
+
+struct FileSource {
+  jpeg_source_mgr pub;  // first, so libjpeg's pointer to it is ours as well
+  FileReader* file = nullptr;
+  std::vector<JOCTET> block;
+  bool startOfFile = true;
+  bool failed = false;
+};
+
+void initSource(j_decompress_ptr) {}
+void termSource(j_decompress_ptr) {}
+
+// Nothing thrown may cross libjpeg's C frames: a failure is caught here
+// and raised as libjpeg's own error once the handler is left.
+boolean fillInput(j_decompress_ptr cinfo) {
+  auto* src = reinterpret_cast<FileSource*>(cinfo->src);
+  auto* progress = reinterpret_cast<ProgressManager*>(cinfo->progress);
+  if (progress->interrupt != nullptr && progress->interrupt->load(std::memory_order_relaxed)) {
+    progress->interrupted = true;
+    ERREXIT(cinfo, JERR_BAD_STATE);
+  }
+  std::size_t got = 0;
+  try {
+    got = src->file->read(src->block.data(), src->block.size());
+  } catch (...) {
+    src->failed = true;
+  }
+  if (src->failed) ERREXIT(cinfo, JERR_FILE_READ);
+  if (got == 0) {
+    if (src->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    src->block[0] = 0xFF;
+    src->block[1] = JPEG_EOI;
+    got = 2;
+  }
+  src->startOfFile = false;
+  src->pub.next_input_byte = src->block.data();
+  src->pub.bytes_in_buffer = got;
+  return TRUE;
+}
+
+// Segments the decoder has no use for (thumbnails, profiles) are passed
+// over without being read.
+void skipInput(j_decompress_ptr cinfo, long count) {
+  auto* src = reinterpret_cast<FileSource*>(cinfo->src);
+  if (count <= 0) return;
+  const auto n = static_cast<std::size_t>(count);
+  if (n <= src->pub.bytes_in_buffer) {
+    src->pub.next_input_byte += n;
+    src->pub.bytes_in_buffer -= n;
+    return;
+  }
+  const std::uint64_t beyond = n - src->pub.bytes_in_buffer;
+  src->pub.bytes_in_buffer = 0;
+  try {
+    src->file->skip(beyond);
+  } catch (...) {
+    src->failed = true;
+  }
+  if (src->failed) ERREXIT(cinfo, JERR_FILE_READ);
+}
+
 // round(a * b / 255) for a, b in 0..255.
 inline std::uint32_t mul255(std::uint32_t a, std::uint32_t b) {
   const std::uint32_t t = a * b + 128;
@@ -93,6 +158,7 @@ struct JpegDecoder::State {
   ErrorManager err{};
   ProgressManager progress{};
   std::span<const std::uint8_t> data;
+  FileSource file{};  // used when file.file is set
   Stage stage = Stage::Created;
   JpegHeader header;
   JpegOutput output;
@@ -133,6 +199,17 @@ struct JpegDecoder::State {
   }
 };
 
+JpegDecoder::JpegDecoder(FileReader& file) : JpegDecoder(std::span<const std::uint8_t>()) {
+  FileSource& src = s_->file;
+  src.file = &file;
+  src.block.resize(kSourceBlock);
+  src.pub.init_source = initSource;
+  src.pub.fill_input_buffer = fillInput;
+  src.pub.skip_input_data = skipInput;
+  src.pub.resync_to_restart = jpeg_resync_to_restart;
+  src.pub.term_source = termSource;
+}
+
 JpegDecoder::JpegDecoder(std::span<const std::uint8_t> data) : s_(std::make_unique<State>()) {
   State& s = *s_;
   s.data = data;
@@ -153,8 +230,12 @@ const JpegHeader& JpegDecoder::readHeader() {
   State& s = *s_;
   s.expect(Stage::Created);
   const bool ok = s.guarded([&s] {
-    // An empty buffer is refused by jpeg_mem_src itself (empty input file).
-    jpeg_mem_src(&s.cinfo, s.data.data(), static_cast<unsigned long>(s.data.size()));
+    if (s.file.file != nullptr) {
+      s.cinfo.src = &s.file.pub;
+    } else {
+      // An empty buffer is refused by jpeg_mem_src itself (empty input file).
+      jpeg_mem_src(&s.cinfo, s.data.data(), static_cast<unsigned long>(s.data.size()));
+    }
     jpeg_read_header(&s.cinfo, TRUE);
   });
   if (!ok) s.fail(s.err.code);
@@ -265,7 +346,7 @@ void JpegDecoder::readRows(const std::function<std::uint32_t*(int)>& rowFor) {
         continue;
       }
       const JDIMENSION got = jpeg_read_scanlines(&c, rows, static_cast<JDIMENSION>(wanted));
-      if (got == 0) return;  // cannot happen with an in-memory source
+      if (got == 0) return;  // cannot happen: both sources never suspend
       for (JDIMENSION r = 0; r < got; ++r) {
         auto* px = reinterpret_cast<std::uint32_t*>(rows[r]);
         if (s.rows == State::Rows::Indexed) expandIndices(px, width, s.table);

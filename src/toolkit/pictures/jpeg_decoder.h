@@ -57,10 +57,18 @@ constexpr int kMaxJpegScans = 1000;
 //
 // Every failure is a PictureError("JPEG error #N"); after one the decoder is
 // spent and only its destructor may be called. Warnings are ignored.
+class FileReader;
+
 class JpegDecoder {
  public:
   // `data` must outlive the decoder. Nothing is parsed yet.
   explicit JpegDecoder(std::span<const std::uint8_t> data);
+  // Streams the file through one 64 KiB block instead: the header is read
+  // first, and no more of the file than the rows asked for need. The file
+  // ending early reads as an end-of-image marker, as for data in memory; a
+  // read failure is libjpeg's file read error. `file` must outlive the
+  // decoder.
+  explicit JpegDecoder(FileReader& file);
   ~JpegDecoder();
   JpegDecoder(const JpegDecoder&) = delete;
   JpegDecoder& operator=(const JpegDecoder&) = delete;

@@ -11,7 +11,9 @@
 #include <set>
 
 #include "chooser/file_mask.h"
+#include "chooser/loader_threads.h"
 #include "chooser/thumb_maker.h"
+#include "chooser/thumb_workers.h"
 #include "chooser_fixture.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -239,6 +241,98 @@ TEST_F(LoaderRace, ReadThatNeverReturnsIsAbandonedAtTheStop) {
   expectConsistentGrid(chooser);
   for (int i = 0; i <= chooser->FLastThumb; ++i)
     EXPECT_EQ(chooser->FThumbs[static_cast<std::size_t>(i)]->hint()[0], QChar('s'));
+}
+
+// The system refuses a thread (process or cgroup limits) at each of a
+// load's first three starts in turn: no crash and no slot that never runs.
+// The load runs on the threads it got, and without its own ends at once;
+// the next load starts the threads it lacks.
+TEST_F(LoaderRace, RefusedThreadStartsLeaveNoSlotThatNeverRuns) {
+  for (int refused : {1, 2, 3}) {
+    SCOPED_TRACE(refused);
+    int starts = 0;
+    chooser->FLoaderThreads = std::make_shared<LoaderThreads>(8, [&](std::function<void()> body) {
+      if (++starts == refused) throw std::system_error(EAGAIN, std::generic_category());
+      return std::thread(std::move(body));
+    });
+    for (const bool first : {true, false}) {
+      if (!chooser->listViewShowing()) rightClickPanel();
+      chooser->DirectoryListBox1->setDirectory(first ? dir_ + "/sub" : dir_);
+      rightClickList();
+      ASSERT_TRUE(waitForLoad());
+      EXPECT_EQ(chooser->FLastThumb + 1,
+                first && refused == 1 ? 0 : chooser->FileListBox1->count());
+      expectConsistentGrid(chooser);
+      EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+  }
+}
+
+// Reopening a folder whose reads never return (a dead network mount) gives
+// up the threads stuck in them at every stop. No more than twice the
+// workers stay given up: past that a load runs fewer threads of its own,
+// and at the cap it waits for one to come back, which then runs it.
+TEST_F(LoaderRace, GivenUpThreadsAreCapped) {
+  auto threads = [] {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line) && line.rfind("Threads:", 0) != 0) {
+    }
+    return std::stoi(line.substr(8));
+  };
+  showGridAndLoad();
+  const int before = threads();
+  auto stuck = std::make_shared<StuckReads>();
+  chooser->FLoaderReadHook = StuckReads::hook(stuck, std::chrono::seconds(30));
+  int held = 0;
+  for (int round = 0; round < 6; ++round) {
+    SCOPED_TRACE(round);
+    chooser->DirectoryListBox1Change();  // the grid shows: stops the load, starts anew
+    held += chooser->FLoader->decoders();
+    ASSERT_TRUE(stuck->waitHeld(held));  // every decoding thread of the load
+    EXPECT_LE(threads(), before + 8);
+  }
+  EXPECT_EQ(chooser->FLoader->decoders(), 0);
+  EXPECT_EQ(chooser->FLoaderThreads->givenUp(), 8);
+  chooser->FLoaderReadHook = nullptr;
+  stuck->release();
+  ASSERT_TRUE(waitForLoad());
+  expectConsistentGrid(chooser);
+  EXPECT_EQ(chooser->FLastThumb + 1, chooser->FileListBox1->count());
+  QElapsedTimer t;
+  t.start();  // the others come back and end
+  while (chooser->FLoaderThreads->givenUp() > 0 && t.elapsed() < 10000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+  chooser->DirectoryListBox1Change();
+  EXPECT_EQ(chooser->FLoader->decoders(), 4);
+  ASSERT_TRUE(waitForLoad());
+  expectConsistentGrid(chooser);
+}
+
+// One whole-picture decode at a time holds across loads: while another
+// load's decode holds the buffer (a given-up one; here the test), the new
+// load's first worker waits for it at the progressive file, after the
+// files before it are made.
+TEST_F(LoaderRace, WholePictureHeldElsewhereIsWaitedFor) {
+  setenv("VISTEL_NO_THUMBNAIL_CACHE", "1", 1);
+  chooser->FLoaderThreads = std::make_shared<LoaderThreads>(8);
+  WholePictureToken& token = *chooser->FLoaderThreads->wholePicture();
+  const std::atomic<bool> never{false};
+  ASSERT_TRUE(token.enter(never));
+  chooser->DirectoryListBox1Change();
+  rightClickList();
+  const int before = indexOf("Lighthouse.Jpg") - 1;
+  QElapsedTimer t;
+  t.start();
+  while ((token.waiting() == 0 || chooser->FLastThumb < before) && t.elapsed() < 20000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+  EXPECT_EQ(token.waiting(), 1);
+  EXPECT_EQ(chooser->FLastThumb, before);
+  token.leave();
+  ASSERT_TRUE(waitForLoad());
+  expectConsistentGrid(chooser);
+  EXPECT_EQ(chooser->FLastThumb + 1, chooser->FileListBox1->count());
+  unsetenv("VISTEL_NO_THUMBNAIL_CACHE");
 }
 
 // Thumbnails made ahead under the names the list had at the start are not

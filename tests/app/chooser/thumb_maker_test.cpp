@@ -5,14 +5,17 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "chooser/file_mask.h"
 #include "chooser/thumb_cache.h"
@@ -139,6 +142,57 @@ TEST_F(Scratch, HugeHostileHeaderIsRefusedBeforeAllocating) {
   EXPECT_THROW(makeThumbnail(write("huge.bmp", bmp24Header(60000, 60000)), false), PictureError);
 }
 
+// Thumbnails of the files in `dir` with at most 64 MiB more address space
+// than the process has: the copies of samples give the samples' thumbnails,
+// the cut and wide files give one, the hole fails cleanly. Returns the
+// failures.
+int thumbnailsWithinLimit(const std::string& dir) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line) && line.rfind("VmSize:", 0) != 0) {
+  }
+  const rlim_t limit = (std::stoull(line.substr(7)) << 10) + (rlim_t{64} << 20);
+  const rlimit as{limit, limit};
+  setrlimit(RLIMIT_AS, &as);
+  int failed = 0;
+  for (const char* name :
+       {"rose.jpg", "Lighthouse.Jpg", "Stained_Glass.BMP", "cut.jpg", "wide.bmp", "hole.jpg"}) {
+    const std::string sample = std::string(VISTEL_SAMPLES) + "/" + name;
+    const bool hole = name[0] == 'h', jpeg = isJpegName(name);
+    bool ok = false;
+    try {
+      const Bitmap t = makeThumbnail(dir + "/" + name, jpeg);
+      ok = !hole && (access(sample.c_str(), F_OK) != 0 ||
+                     sameBitmap(t, thumbnailByFullDecode(sample, jpeg)));
+    } catch (const std::exception& e) {
+      ok = hole && dynamic_cast<const PictureError*>(&e) != nullptr;
+      if (!ok) std::fprintf(stderr, "%s: %s\n", name, e.what());
+    }
+    failed += ok ? 0 : 1;
+  }
+  return failed;
+}
+
+// Files of 4 GiB that are a few real bytes and then a hole: a thumbnail
+// reads the header and what the decoder needs, never the whole file.
+TEST_F(Scratch, SparseGigabyteFilesTakeLittleMemory) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer's shadow memory leaves no room for an address-space limit";
+#endif
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  std::ifstream in(VISTEL_SAMPLES "/rose.jpg", std::ios::binary);
+  const std::string rose((std::istreambuf_iterator<char>(in)), {});
+  write("hole.jpg", "");
+  write("cut.jpg", rose.substr(0, rose.size() / 2));
+  write("wide.bmp", bmp24Header(16000, 16000));
+  ASSERT_EQ(std::system(("cp " VISTEL_SAMPLES "/rose.jpg " VISTEL_SAMPLES
+                         "/Lighthouse.Jpg " VISTEL_SAMPLES "/Stained_Glass.BMP '" +
+                         dir_ + "' && cd '" + dir_ + "' && truncate -s 4G *")
+                            .c_str()),
+            0);
+  EXPECT_EXIT(std::exit(thumbnailsWithinLimit(dir_)), ::testing::ExitedWithCode(0), "");
+}
+
 TEST(ThumbMakerStop, RaisedFlagStopsAtOnce) {
   std::atomic<bool> stop{true};
   const std::string path = std::string(VISTEL_SAMPLES) + "/rose.jpg";
@@ -153,8 +207,8 @@ TEST(ThumbMakerGate, WholePictureDecodesAskFirst) {
     int asked = 0;
     bool tryEnter() override { return ++asked, false; }
   };
-  for (const auto& [name, whole] : {std::pair{"Lighthouse.Jpg", true},     // progressive
-                                    std::pair{"Stained_Glass.BMP", true},  // RLE4
+  for (const auto& [name, whole] : {std::pair{"Lighthouse.Jpg", true},      // progressive
+                                    std::pair{"Stained_Glass.BMP", false},  // RLE4: streamed
                                     std::pair{"rose.jpg", false}, std::pair{"tulips.Bmp", false}}) {
     SCOPED_TRACE(name);
     Refusing gate;
@@ -252,7 +306,10 @@ TEST_F(Cache, DamagedTruncatedAndForeignEntriesMissAndAreReplaced) {
   damage("rm " + e + " && mkdir " + e);
 }
 
-TEST_F(Cache, TrimDropsTheLeastRecentlyUsedDownToTheCap) {
+// The cap holds after every store, during a load and not only after one:
+// the least recently used entries go first, one used again stays; files not
+// ours are left alone and a crash's temporary file goes.
+TEST_F(Cache, CapHoldsAtEveryStoreDroppingTheLeastRecentlyUsed) {
   const Bitmap thumb = thumbOf("rose.jpg");
   std::vector<ThumbKey> keys;
   for (int i = 0; i < 5; ++i) keys.push_back(*ThumbKey::of(write("f" + std::to_string(i), "x")));
@@ -260,19 +317,35 @@ TEST_F(Cache, TrimDropsTheLeastRecentlyUsedDownToTheCap) {
   probe.store(keys[0], thumb);
   struct stat st {};
   ASSERT_EQ(stat(probe.entryPath(keys[0]).c_str(), &st), 0);
-  ThumbCache cache(folder(), static_cast<std::uint64_t>(st.st_size) * 3);
-  // Stored oldest first, one second apart; then entry 0 is used again.
-  for (int i = 0; i < 5; ++i) {
-    cache.store(keys[static_cast<std::size_t>(i)], thumb);
-    const timespec t[2] = {{1000 + i, 0}, {1000 + i, 0}};
-    utimensat(AT_FDCWD, cache.entryPath(keys[static_cast<std::size_t>(i)]).c_str(), t, 0);
-  }
-  ASSERT_TRUE(cache.find(keys[0]));
+  const auto cap = static_cast<std::uint64_t>(st.st_size) * 3;
   write("cache/vistel/thumbnails/notes.txt", "not ours");
   write("cache/vistel/thumbnails/.tmp-left", "a crash's");
   const timespec old[2] = {{1000, 0}, {1000, 0}};
   utimensat(AT_FDCWD, (folder() + "/.tmp-left").c_str(), old, 0);
-  cache.trim();
+  auto held = [&] {  // what the folder holds, but for the file not ours
+    std::uint64_t bytes = 0;
+    DIR* d = opendir(folder().c_str());
+    while (const dirent* e = d != nullptr ? readdir(d) : nullptr) {
+      if (stat((folder() + "/" + e->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+          std::strcmp(e->d_name, "notes.txt") != 0)
+        bytes += static_cast<std::uint64_t>(st.st_size);
+    }
+    if (d != nullptr) closedir(d);
+    return bytes;
+  };
+  ThumbCache cache(folder(), cap);
+  // Stored oldest first, one second apart; entry 0 is used again before
+  // the fourth comes.
+  for (int i = 0; i < 5; ++i) {
+    if (i == 3) {
+      ASSERT_TRUE(cache.find(keys[0]));
+    }
+    cache.store(keys[static_cast<std::size_t>(i)], thumb);
+    const timespec t[2] = {{1000 + i, 0}, {1000 + i, 0}};
+    if (i < 3)
+      utimensat(AT_FDCWD, cache.entryPath(keys[static_cast<std::size_t>(i)]).c_str(), t, 0);
+    EXPECT_LE(held(), cap) << "after store " << i;
+  }
   EXPECT_TRUE(cache.find(keys[0]));
   EXPECT_FALSE(cache.find(keys[1]));
   EXPECT_FALSE(cache.find(keys[2]));
@@ -280,6 +353,39 @@ TEST_F(Cache, TrimDropsTheLeastRecentlyUsedDownToTheCap) {
   EXPECT_TRUE(cache.find(keys[4]));
   EXPECT_EQ(access((folder() + "/notes.txt").c_str(), F_OK), 0);
   EXPECT_NE(access((folder() + "/.tmp-left").c_str(), F_OK), 0);
+}
+
+// Another user who made the folders first, or points them elsewhere, must
+// not get thumbnails shown: each case has a sound entry for the key where
+// the path leads, and every lookup misses. Said once on stderr.
+TEST_F(Cache, FolderNotTheUsersAloneIsNotUsed) {
+  const auto key = ThumbKey::of(write("a.bmp", "a"));
+  const std::string planted = dir_ + "/planted/vistel/thumbnails";
+  ThumbCache(planted).store(*key, thumbOf("rose.jpg"));
+  ASSERT_TRUE(ThumbCache(planted).find(*key));
+  const std::string sh = "cd '" + dir_ + "' && rm -rf cache && mkdir -p -m 0700 cache/vistel && ";
+  std::vector<std::string> cases = {
+      "rmdir cache/vistel && ln -s ../planted/vistel cache/vistel",
+      "ln -s ../../planted/vistel/thumbnails cache/vistel/thumbnails",
+      "cp -a planted/vistel/thumbnails cache/vistel/ && chmod 0777 cache/vistel/thumbnails",
+      "cp -a planted/vistel/thumbnails cache/vistel/ && chmod 0755 cache/vistel"};
+  if (geteuid() == 0)
+    cases.push_back("cp -a planted/vistel/thumbnails cache/vistel/ && chown 65534 cache/vistel");
+  testing::internal::CaptureStderr();
+  for (const std::string& c : cases) {
+    ASSERT_EQ(std::system((sh + c).c_str()), 0) << c;
+    ThumbCache cache(folder());
+    EXPECT_FALSE(cache.find(*key)) << c;
+    cache.store(*key, thumbOf("garden.bmp"));  // written nowhere
+    EXPECT_FALSE(cache.find(*key)) << c;
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_NE(said.find(dir_ + "/cache/vistel is a symbolic link"), std::string::npos) << said;
+  // Nothing was written through the links, and the planted one is intact.
+  EXPECT_EQ(std::memcmp(ThumbCache(planted).find(*key)->scanLine(0),
+                        thumbOf("rose.jpg").scanLine(0), 93 * 93 * 4),
+            0);
 }
 
 TEST_F(Cache, FolderItCannotUseOnlyMisses) {

@@ -137,6 +137,20 @@ TEST_F(ScratchFolder, SocketFolderIsPrivateToTheUser) {
   ASSERT_EQ(mkdir(longDir.c_str(), 0700), 0);
   EXPECT_EQ(instancePlace(longDir.c_str(), ":5", uid).folder, "/tmp/vistel-" + std::to_string(uid));
   rmdir(fallback.c_str());
+
+  // So does one that others may write in, or where the socket's folder
+  // cannot be made; the start says which folder it took instead.
+  ASSERT_EQ(chmod(dir_.c_str(), 0733), 0);
+  const InstancePlace open = instancePlace(dir_.c_str(), ":5", uid);
+  ASSERT_EQ(chmod(dir_.c_str(), 0700), 0);
+  ASSERT_EQ(std::system(("rm -r '" + place.folder + "' && touch '" + place.folder + "'").c_str()),
+            0);
+  const InstancePlace blocked = instancePlace(dir_.c_str(), ":5", uid);
+  for (const InstancePlace& p : {open, blocked}) {
+    EXPECT_EQ(p.folder, "/tmp/vistel-" + std::to_string(uid));
+    EXPECT_EQ(p.error, "");
+    EXPECT_NE(p.note.find("socket is in /tmp/vistel-" + std::to_string(uid)), std::string::npos);
+  }
 }
 
 TEST_F(ScratchFolder, ClaimListensReplacesStaleAndLeavesOthersAlone) {

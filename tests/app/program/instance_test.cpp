@@ -2,6 +2,7 @@
 // hand-over of a path to the running viewer, a stale socket, and what the
 // running viewer does with a path it is handed.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -11,8 +12,11 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
+#include <QTimer>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <thread>
 
 #include "chooser/get_img_form.h"
 #include "program/instance_server.h"
@@ -79,6 +83,57 @@ class ProgramRun : public ::testing::Test {
                  "no-such-platform", QStringLiteral("/bin/sh"));
   }
 
+  sockaddr_un address() const {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", place().socket.c_str());
+    return addr;
+  }
+  // A socket bound where the viewer's belongs, listening or not.
+  int bound() const {
+    const int s = socket(AF_UNIX, SOCK_STREAM, 0);
+    const sockaddr_un addr = address();
+    EXPECT_EQ(bind(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    return s;
+  }
+  // Connects to the viewer's socket and sends a hand-over of `path`
+  // without waiting for the answer; the descriptor is the caller's.
+  int sendOnly(const std::string& path, int flags = 0) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | flags, 0);
+    const sockaddr_un addr = address();
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) return -fd - 1;
+    const std::string m = encodeMessage(path);
+    EXPECT_EQ(write(fd, m.data(), m.size()), static_cast<ssize_t>(m.size()));
+    shutdown(fd, SHUT_WR);
+    return fd;
+  }
+  // What `fd` receives, while our event loop runs, for up to `ms`.
+  static std::string answerOn(int fd, int ms = 5000) {
+    std::string got;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      char buf[32];
+      const ssize_t n = recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+      if (n == 0 || (n < 0 && errno != EAGAIN)) break;
+      if (n > 0) got.append(buf, static_cast<std::size_t>(n));
+    }
+    return got;
+  }
+  // Runs `work` on a thread while our event loop serves it.
+  template <typename Work>
+  static void whileServing(Work work) {
+    std::atomic<bool> done{false};
+    std::thread t([&] {
+      work();
+      done = true;
+    });
+    while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    t.join();
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();  // deferred acts
+  }
+
   std::string dir_;
   const std::string odd_ = "ros\xe9 1.jpg";  // not UTF-8, with a space
   std::vector<std::unique_ptr<QProcess>> processes_;
@@ -133,14 +188,7 @@ TEST_F(ProgramRun, SecondStartHandsItsPathToTheRunningViewer) {
 
   // A crash left the socket behind: the next viewer replaces it and takes
   // paths itself, from a later start and from a direct hand-over alike.
-  {
-    const int s = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", place().socket.c_str());
-    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    close(s);
-  }
+  close(bound());
   QProcess* viewer = start({QString::fromStdString(dir_ + "/pics")}, "offscreen");
   Delivery d = Delivery::NoViewer;
   QElapsedTimer t;
@@ -163,6 +211,100 @@ TEST_F(ProgramRun, SecondStartHandsItsPathToTheRunningViewer) {
   EXPECT_EQ(finish(viewer), 0);
   struct stat st {};
   EXPECT_NE(lstat(place().socket.c_str(), &st), 0);  // removed on the way out
+}
+
+// A viewer that takes no connections (stopped, or its interface thread
+// stuck) with its listen queue full: the start waiting to connect and the
+// one waiting for the lock behind it both give up at their deadline, say so
+// and run alongside.
+TEST_F(ProgramRun, StartsGiveUpOnAViewerThatTakesNoConnections) {
+  ASSERT_EQ(preparePrivateFolder(place().folder, geteuid()), "");
+  const int listener = bound();
+  ASSERT_EQ(listen(listener, 0), 0);
+  std::vector<int> queued;
+  while (queued.size() < 64 && queued.emplace_back(sendOnly("", SOCK_NONBLOCK)) >= 0) {
+  }
+  ASSERT_LT(queued.back(), 0);  // the queue is full
+  QProcess* starts[] = {start({}), start({})};
+  QElapsedTimer t;
+  t.start();
+  for (QProcess* p : starts) {
+    QByteArray err;
+    while (!err.contains("does not answer") && t.elapsed() < 20000) {
+      p->waitForReadyRead(100);
+      err += p->readAllStandardError();
+    }
+    err += p->readAllStandardError();
+    EXPECT_TRUE(err.contains("does not answer")) << err.toStdString();
+  }
+  for (const int fd : queued) close(fd < 0 ? -fd - 1 : fd);
+  close(listener);
+}
+
+// The running viewer's side: a start that gave up before its answer is not
+// acted for (it runs its own viewer); out of descriptors, the viewer waits
+// rather than spins, then serves the start that waited; going away, it lets
+// starts run their own.
+TEST_F(ProgramRun, ViewerActsOnlyForWaitingStartsAndOutlastsAShortage) {
+  const uid_t uid = geteuid();
+  InstanceClaim claim(place(), uid, true, "", 1000);
+  ASSERT_EQ(claim.result(), InstanceClaim::Result::Listening) << claim.error();
+  std::vector<std::string> received;
+  auto server = std::make_unique<InstanceServer>(
+      claim.listeningSocket(), [&](const std::string& path) { received.push_back(path); });
+  close(sendOnly("/gave-up"));
+  Delivery waited = Delivery::NoViewer;
+  whileServing([&] { waited = deliverPath(place().socket, uid, "/waited", 5000); });
+  EXPECT_EQ(waited, Delivery::Delivered);
+  EXPECT_EQ(received, std::vector<std::string>{"/waited"});
+
+  const int queued = sendOnly("/queued");
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+  // Every descriptor below 64 taken and a limit of 64: every accept fails
+  // with EMFILE, while the event loop still polls its few.
+  std::vector<int> filler;
+  for (int fd = dup(0); fd >= 0; fd = dup(0)) {
+    if (fd >= 64) {
+      close(fd);
+      break;
+    }
+    filler.push_back(fd);
+  }
+  rlimit none = old;
+  none.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none), 0);
+  int turns = 0;
+  QElapsedTimer t;
+  t.start();
+  QTimer::singleShot(300, [] {});
+  while (t.elapsed() < 300 && turns < 1000) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    ++turns;
+  }
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &old), 0);
+  for (const int fd : filler) close(fd);
+  EXPECT_LT(turns, 50);  // a loop that spins turns thousands of times
+  EXPECT_EQ(answerOn(queued), std::string(kAnswer));
+  close(queued);
+  EXPECT_EQ(received.back(), "/queued");
+
+  // Shutting down: a start still queued when the viewer ends is told it is
+  // going away, and one that comes while it closes takes the socket itself.
+  const int last = sendOnly("/last");
+  claim.withdraw();
+  server.reset();
+  EXPECT_EQ(answerOn(last), std::string(kGoingAway));
+  close(last);
+  InstanceClaim closing(place(), uid, true, "", 1000);
+  ASSERT_EQ(closing.result(), InstanceClaim::Result::Listening) << closing.error();
+  server = std::make_unique<InstanceServer>(
+      closing.listeningSocket(), [&](const std::string& path) { received.push_back(path); },
+      [] { return false; });
+  std::unique_ptr<InstanceClaim> next;
+  whileServing([&] { next = std::make_unique<InstanceClaim>(place(), uid, true, "/next", 5000); });
+  EXPECT_EQ(next->result(), InstanceClaim::Result::Listening) << next->error();
+  EXPECT_EQ(received.size(), 2u);
 }
 
 TEST_F(ProgramRun, HandedPathBringsTheDeviceForwardAndShowsIt) {

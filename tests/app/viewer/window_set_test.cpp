@@ -2,6 +2,7 @@
 // stacking after start-up, the popup menu, and the teardown.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -9,6 +10,7 @@
 #include "chooser/get_img_form.h"
 #include "help/help_form.h"
 #include "panel/form2.h"
+#include "panel/status_texts.h"
 #include "viewer/form1.h"
 #include "windows/desktop.h"
 
@@ -126,6 +128,71 @@ TEST_F(WindowSet, EmptyViewerPaintsOnlyItsColourKeySoNothingOfItIsSeen) {
   const QImage& img = viewer->backBuffer();
   for (QPoint p : {QPoint(0, 0), QPoint(400, 300), QPoint(791, 610), QPoint(140, 300)})
     EXPECT_EQ(img.pixel(p) & kRgbMask, kBlack) << p.x() << "," << p.y();
+}
+
+// The pixels two drawings differ in, shifted by (dx, dy).
+QRect inkBetween(const QImage& with, const QImage& without, int dx, int dy) {
+  QRect ink;
+  for (int y = 0; y < with.height(); ++y)
+    for (int x = 0; x < with.width(); ++x)
+      if (with.pixel(x, y) != without.pixel(x, y)) ink |= QRect(x + dx, y + dy, 1, 1);
+  return ink;
+}
+
+// Every caption of the set keeps its ink inside its box, in the font the
+// program really gets here. Each is drawn by the program's own code in a box
+// grown away from the text's anchor, with and without its text, so that the
+// ink nothing clips shows.
+TEST_F(WindowSet, EveryCaptionFitsItsBox) {
+  const int g = 40;
+  auto expectInside = [](const QString& what, const QRect& ink, QSize box) {
+    EXPECT_TRUE(!ink.isEmpty() && QRect(QPoint(0, 0), box).contains(ink))
+        << what.toStdString() << " ink " << ink.x() << "," << ink.y() << " " << ink.width() << "x"
+        << ink.height() << " in " << box.width() << "x" << box.height();
+  };
+  TForm2& panel = *viewer->FPanel;
+  QStringList zoom, centre;
+  for (const char* t : status_texts::kZoomTexts) zoom << QString::fromUtf8(t);
+  for (const char* t : status_texts::kCenterTexts) centre << QString::fromUtf8(t);
+  const std::pair<Label*, QStringList> labels[] = {{panel.FZoom, zoom},     {panel.FCenter, centre},
+                                                   {panel.LabLine4, {"+"}}, {panel.LabLeft, {"<"}},
+                                                   {panel.LabRight, {">"}}, {panel.LabTop, {"^"}},
+                                                   {panel.LabBottom, {"V"}}};
+  for (const auto& [shown, captions] : labels)
+    for (const QString& caption : captions) {
+      const int before = shown->alignment() == TextAlign::Left ? 0 : g;
+      const int after = shown->alignment() == TextAlign::Right ? 0 : g;
+      const int above = shown->layout() == TextLayout::Top ? 0 : g;
+      const int below = shown->layout() == TextLayout::Bottom ? 0 : g;
+      auto draw = [&](const QString& text) {
+        QImage img(shown->width() + 2 * g, shown->height() + 2 * g, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        Label copy;
+        copy.setCaption(text);
+        copy.setFont(shown->font());
+        copy.setAlignment(shown->alignment());
+        copy.setLayout(shown->layout());
+        copy.setTransparent(true);
+        copy.setBounds(g - before, g - above, shown->width() + before + after,
+                       shown->height() + above + below);
+        copy.paint(img, Rect::fromSize(0, 0, img.width(), img.height()));
+        return img;
+      };
+      expectInside(shown->name() + " " + caption, inkBetween(draw(caption), draw({}), -g, -g),
+                   QSize(shown->width(), shown->height()));
+    }
+  // The type boxes: left-aligned and centred vertically.
+  for (QCheckBox* box : {viewer->FChooser->Bmp1, viewer->FChooser->Jpg1}) {
+    const QSize laidOut = box->size();
+    const QString caption = box->text();
+    box->resize(laidOut + QSize(g, 2 * g));
+    const QImage with = box->grab().toImage();
+    box->setText({});
+    const QImage without = box->grab().toImage();
+    box->setText(caption);
+    box->resize(laidOut);
+    expectInside(caption, inkBetween(with, without, 0, -g), laidOut);
+  }
 }
 
 TEST_F(WindowSet, PopupMenuHasItsItemsInOrderWithChecksCleared) {

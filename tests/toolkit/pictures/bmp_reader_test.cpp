@@ -588,9 +588,34 @@ Bmp largeFile(int width, int height, int bitCount) {
   return f;
 }
 
+// An RLE stream of several read blocks whose commands of every size meet
+// the blocks' edges: absolute runs of odd and even lengths, encoded runs,
+// deltas, ends of line; rows the deltas skip.
+Bmp largeRle(int bitCount) {
+  Bmp f = largeFile(300, 900, bitCount);
+  f.compression = bitCount == 8 ? 1 : 2;
+  f.pixels.clear();
+  auto add = [&f](std::initializer_list<int> b) {
+    for (int v : b) f.pixels.push_back(static_cast<std::uint8_t>(v));
+  };
+  for (int y = 0, n = 3; y < f.height; ++y) {
+    for (int x = 0; x < 260; x += n, n = n % 250 + 7) {
+      add({0, n});
+      const int bytes = bitCount == 8 ? n : (n + 1) / 2;
+      for (int k = 0; k < bytes + (bytes & 1); ++k) add({k * 13 + y});
+    }
+    add({5, y});
+    if (y % 50 == 0) add({0, 2, 3, 1});
+    add({0, 0});
+  }
+  add({0, 1});
+  return f;
+}
+
 TEST(BmpReaderFile, ReadsTheSamePixelsAsFromMemoryAcrossBlocks) {
   TempDir dir;
-  for (const Bmp& f : {largeFile(700, 900, 24), largeFile(333, 700, 4), largeFile(5000, 3, 32)}) {
+  for (const Bmp& f : {largeFile(700, 900, 24), largeFile(333, 700, 4), largeFile(5000, 3, 32),
+                       largeRle(8), largeRle(4)}) {
     const Bytes whole = f.bytes();
     SCOPED_TRACE(whole.size());
     const std::string p = dir.write("a.bmp", whole);

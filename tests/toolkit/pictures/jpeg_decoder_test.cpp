@@ -12,6 +12,7 @@
 #include <iterator>
 #include <vector>
 
+#include "pictures/file_bytes.h"
 #include "pictures/picture.h"
 #include "support/read_file.h"
 
@@ -31,9 +32,11 @@ std::vector<fs::path> fixtures() {
 }
 
 // All rows, one vector of pixels per row; rows the caller skipped stay empty.
-std::vector<std::vector<std::uint32_t>> decodeRows(const Bytes& data, bool eightBit,
+// `source` is the data in memory or a FileReader streaming it.
+template <typename Source>
+std::vector<std::vector<std::uint32_t>> decodeRows(Source& source, bool eightBit,
                                                    bool (*want)(int y)) {
-  JpegDecoder d(data);
+  JpegDecoder d(source);
   d.readHeader();
   const JpegOutput& out = d.start(eightBit);
   std::vector<std::vector<std::uint32_t>> rows(static_cast<std::size_t>(out.height));
@@ -71,6 +74,46 @@ TEST(JpegDecoder, ChosenRowsEqualTheFullDecode) {
     ++files;
   }
   EXPECT_GE(files, 10);
+}
+
+// Streamed from a file through one block, a decode gives the rows it gives
+// from memory: also past segments it skips that outrun the block (two 60 KB
+// comments full of end-of-image markers), for a file cut short, and for an
+// empty one (libjpeg's empty input, #42).
+TEST(JpegDecoder, StreamedFromAFileAsFromMemory) {
+  const std::string path = (fs::temp_directory_path() / "vistel-streamed.jpg").string();
+  auto decoded = [](auto& source) {
+    try {
+      return std::pair(decodeRows(source, false, everyRow), std::string());
+    } catch (const PictureError& e) {
+      return std::pair(std::vector<std::vector<std::uint32_t>>(), std::string(e.what()));
+    }
+  };
+  for (const fs::path& p : fixtures()) {
+    const Bytes data = readFile(p);
+    Bytes padded(data.begin(), data.begin() + 2);
+    for (int k = 0; k < 2; ++k) {
+      padded.insert(padded.end(), {0xFF, 0xFE, 0xEA, 0x62});
+      for (int i = 0; i < 30000; ++i) padded.insert(padded.end(), {0xFF, JPEG_EOI});
+    }
+    padded.insert(padded.end(), data.begin() + 2, data.end());
+    for (Bytes b : {padded, Bytes(data.begin(), data.begin() + data.size() / 2)}) {
+      std::ofstream(path, std::ios::binary)
+          .write(reinterpret_cast<const char*>(b.data()), b.size());
+      FileReader file(path);
+      EXPECT_EQ(decoded(file), decoded(b)) << p;
+    }
+  }
+  std::ofstream(path, std::ios::trunc);
+  FileReader empty(path);
+  JpegDecoder d(empty);
+  try {
+    d.readHeader();
+    ADD_FAILURE() << "an empty file has no header";
+  } catch (const PictureError& e) {
+    EXPECT_EQ(std::string(e.what()), jpegErrorText(JERR_INPUT_EMPTY));
+  }
+  fs::remove(path);
 }
 
 TEST(JpegDecoder, SkippingEveryRowStillFinishes) {
