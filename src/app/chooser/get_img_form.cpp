@@ -12,6 +12,7 @@
 #include "device/window_attributes.h"
 #include "pictures/bmp_reader.h"
 #include "windows/cursors.h"
+#include "windows/start_trace.h"
 
 namespace vistel {
 
@@ -48,7 +49,9 @@ TGetImgForm::TGetImgForm() {
   // The viewer's task-bar entry stands for the whole set.
   setTaskBarEntry(false);
   buildLayout();
+  traceStart("chooser layout");
   FormCreate();
+  traceStart("chooser lists filled");
   setVisible(true);
 }
 
