@@ -1,111 +1,317 @@
-// Start-up of the window set: from creating the viewer (which creates the
-// panel, the help window and the chooser) to the first painting of the three
-// device windows; and resident memory after start-up and after 1,000
-// show/hide cycles of the help window. Run it on the offscreen platform and
-// on a real X server (QT_QPA_PLATFORM=xcb under Xvfb).
-#include <benchmark/benchmark.h>
+// Start-up as the user sees it: from exec to the first frame on the screen,
+// read off the X server, for Vistel against a trivial Qt Widgets window built
+// by the same project (trivial_window.cpp), started in turns in one run.
+//
+// Each start forks and execs the program, then reads rows of the screen
+// across the device's place every millisecond until they show the first
+// frame: for Vistel every pixel on those rows that the wreath skin paints, in
+// the skin's own colours (the viewer and the chooser lie over the panel
+// see-through at start, so the screen shows the skin there); for the trivial
+// window its colour. The program is then ended (SIGTERM) and the rows must
+// show the bare screen again before the next start. Both run with the
+// start-up trace on (VISTEL_TRACE_START=1), whose marks give the median time
+// from exec to each step (the trivial window marks the steps it shares). The
+// first start of each program is a warm-up and is not counted.
+//
+//   usage: startup_bench [ROUNDS [VISTEL_PROGRAM...]]   (needs DISPLAY)
+// ROUNDS defaults to 11; the programs to the Vistel of this build, and
+// several builds (before and after a change) can be timed in one run.
+// bench/startup-xvfb.sh BUILD_DIR [ARGS...] runs it on Xvfb with openbox.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QEvent>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <set>
+#include <map>
+#include <optional>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
-#include "chooser/get_img_form.h"
-#include "controls/fonts.h"
-#include "help/help_form.h"
-#include "panel/form2.h"
-#include "viewer/form1.h"
-#include "viewer/program_icon.h"
+#include "assets/embedded_assets.h"
+#include "pictures/jpeg_picture.h"
+#include "startup_probe.h"
 
 namespace {
 
-long residentKiB() {
-  std::ifstream status("/proc/self/status");
+namespace probe = startup_probe;
+using Clock = std::chrono::steady_clock;
+
+double msBetween(Clock::time_point a, Clock::time_point b) {
+  return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n == 0 ? 0 : (n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
+}
+
+// The first frame of a program as pixels of the probe rows: for each row,
+// (x, colour) pairs that must all be on the screen.
+using Frame = std::vector<std::vector<std::pair<int, unsigned>>>;
+
+Frame trivialFrame() {
+  Frame f;
+  for ([[maybe_unused]] int row : probe::kRows) {
+    std::vector<std::pair<int, unsigned>> pixels;
+    for (int x = 0; x < probe::kWidth; ++x) pixels.emplace_back(x, probe::kTrivialColour);
+    f.push_back(std::move(pixels));
+  }
+  return f;
+}
+
+Frame wreathFrame() {
+  const auto bytes = vistel::assets::panelSkinJpg();
+  vistel::JpegPicture skin(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  const vistel::Bitmap& b = skin.decoded();
+  Frame f;
+  for (int row : probe::kRows) {
+    std::vector<std::pair<int, unsigned>> pixels;
+    for (int x = 0; x < std::min(probe::kWidth, b.width()); ++x)
+      if (b.pixel(x, row) != 0xFFFFFF) pixels.emplace_back(x, b.pixel(x, row));
+    f.push_back(std::move(pixels));
+  }
+  return f;
+}
+
+class ScreenRows {
+ public:
+  ScreenRows() : display_(XOpenDisplay(nullptr)) {
+    if (display_ == nullptr) {
+      std::fprintf(stderr, "startup_bench: no X display (DISPLAY=%s)\n", std::getenv("DISPLAY"));
+      std::exit(1);
+    }
+    root_ = DefaultRootWindow(display_);
+  }
+  ~ScreenRows() { XCloseDisplay(display_); }
+  ScreenRows(const ScreenRows&) = delete;
+  ScreenRows& operator=(const ScreenRows&) = delete;
+
+  // The probe rows as the X server has them now.
+  std::vector<std::vector<unsigned>> rows() {
+    std::vector<std::vector<unsigned>> out;
+    for (int row : probe::kRows) {
+      XImage* image = XGetImage(display_, root_, probe::kLeft, probe::kTop + row, probe::kWidth, 1,
+                                AllPlanes, ZPixmap);
+      std::vector<unsigned> pixels(probe::kWidth, 0);
+      if (image != nullptr) {
+        for (int x = 0; x < probe::kWidth; ++x)
+          pixels[x] = static_cast<unsigned>(XGetPixel(image, x, 0)) & 0xFFFFFFu;
+        XDestroyImage(image);
+      }
+      out.push_back(std::move(pixels));
+    }
+    return out;
+  }
+
+  bool shows(const Frame& frame) {
+    const auto now = rows();
+    for (std::size_t r = 0; r < frame.size(); ++r)
+      for (const auto& [x, colour] : frame[r])
+        if (now[r][x] != colour) return false;
+    return true;
+  }
+
+ private:
+  Display* display_;
+  Window root_;
+};
+
+long residentKiB(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
   std::string line;
   while (std::getline(status, line))
     if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
   return -1;
 }
 
-// Notes the first paint of each watched window.
-class PaintWatch : public QObject {
- public:
-  std::set<QObject*> painted;
-  bool eventFilter(QObject* o, QEvent* e) override {
-    if (e->type() == QEvent::Paint) painted.insert(o);
-    return false;
+// Processor time all threads of `pid` have used, from the scheduler's own
+// accounting (nanoseconds, unlike the tick counts of /proc/PID/stat).
+double processorMs(pid_t pid) {
+  double ns = 0;
+  const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+  std::error_code ec;
+  for (const auto& task : std::filesystem::directory_iterator(tasks, ec)) {
+    std::ifstream stat(task.path() / "schedstat");
+    double onCpu = 0;
+    if (stat >> onCpu) ns += onCpu;
   }
+  return ns / 1e6;
+}
+
+struct Program {
+  Program(std::string n, std::string p, Frame f)
+      : name(std::move(n)), path(std::move(p)), frame(std::move(f)) {}
+  std::string name;
+  std::string path;
+  Frame frame;
+  std::vector<double> firstFrame;
+  std::vector<double> resident;
+  std::vector<double> processor;
+  std::map<std::string, std::vector<double>> marks;  // step -> ms after exec
+  std::map<std::string, std::vector<double>> cpu;    // step -> processor ms by then
+  std::vector<std::string> markOrder;
 };
 
-vistel::TForm1* startAndWaitForPaint() {
-  PaintWatch watch;
-  // Watch every widget created meanwhile: the forms install no filter of
-  // their own before they are shown.
-  qApp->installEventFilter(&watch);
-  auto* viewer = new vistel::TForm1();
-  QWidget* forms[] = {viewer, viewer->FPanel, viewer->FChooser};
-  QElapsedTimer guard;
-  guard.start();
-  while (guard.elapsed() < 10000) {
-    bool all = true;
-    for (QWidget* f : forms) all = all && watch.painted.count(f) != 0;
-    if (all) break;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  qApp->removeEventFilter(&watch);
-  return viewer;
-}
-
-void BM_StartToFirstPaintedDevice(benchmark::State& state) {
-  for (auto _ : state) {
-    vistel::TForm1* viewer = startAndWaitForPaint();
-    state.PauseTiming();
-    delete viewer;
-    QCoreApplication::processEvents();
-    state.ResumeTiming();
+// Trace lines "vistel-start <monotonic ms> <processor ms> <step>" from the
+// program's standard error; other lines are passed on.
+void readMarks(int fd, Clock::time_point execAt, Program& p) {
+  std::string text;
+  char buf[4096];
+  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
+  const double execMs =
+      std::chrono::duration<double, std::milli>(execAt.time_since_epoch()).count();
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream in(line);
+    std::string tag, step;
+    double at = 0;
+    double cpu = 0;
+    if (!(in >> tag >> at >> cpu) || tag != "vistel-start") {
+      std::fprintf(stderr, "  [%s] %s\n", p.name.c_str(), line.c_str());
+      continue;
+    }
+    std::getline(in >> std::ws, step);
+    if (p.marks.find(step) == p.marks.end()) p.markOrder.push_back(step);
+    p.marks[step].push_back(at - execMs);
+    p.cpu[step].push_back(cpu);
   }
 }
-BENCHMARK(BM_StartToFirstPaintedDevice)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void reportMemory() {
-  vistel::TForm1* viewer = startAndWaitForPaint();
-  const long afterStart = residentKiB();
-  long after100 = 0;
-  for (int i = 1; i <= 1000; ++i) {
-    viewer->Help1Click();
-    QCoreApplication::processEvents();
-    viewer->Help1Click();
-    QCoreApplication::processEvents();
-    if (i == 100) after100 = residentKiB();
+// One start; false when the frame did not show within 10 s.
+bool start(ScreenRows& screen, Program& p, const std::string& folder, bool counted) {
+  // The bare screen first: the previous program's windows are gone.
+  const auto bareBy = Clock::now() + std::chrono::seconds(5);
+  while (screen.shows(p.frame) && Clock::now() < bareBy)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+
+  int err[2];
+  if (pipe2(err, O_CLOEXEC) != 0) std::exit(1);
+  const Clock::time_point execAt = Clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(err[1], 2);
+    if (chdir(folder.c_str()) != 0) _exit(127);
+    setenv("VISTEL_TRACE_START", "1", 1);
+    execl(p.path.c_str(), p.path.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
   }
-  const long afterCycles = residentKiB();
-  // The first cycles warm caches (fonts, the help window's own buffers);
-  // growth from cycle 100 to 1000 would be a leak.
-  std::printf(
-      "resident after start-up: %ld KiB; after 100 help show/hide cycles: %ld KiB; after 1000: "
-      "%ld KiB\n",
-      afterStart, after100, afterCycles);
-  delete viewer;
+  close(err[1]);
+  fcntl(err[0], F_SETFL, O_NONBLOCK);
+
+  std::optional<double> shown;
+  long resident = -1;
+  double processor = 0;
+  for (auto tick = Clock::now(); msBetween(execAt, Clock::now()) < 10000;) {
+    if (screen.shows(p.frame)) {
+      shown = msBetween(execAt, Clock::now());
+      resident = residentKiB(pid);
+      processor = processorMs(pid);
+      break;
+    }
+    tick += std::chrono::milliseconds(1);
+    std::this_thread::sleep_until(tick);
+  }
+  // Let the program finish the step it is in (its trace marks the first
+  // paints too) before it is ended.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  readMarks(err[0], execAt, p);
+  close(err[0]);
+  if (!shown) {
+    std::fprintf(stderr, "startup_bench: %s showed no frame within 10 s\n", p.name.c_str());
+    return false;
+  }
+  if (counted) {
+    p.firstFrame.push_back(*shown);
+    p.resident.push_back(static_cast<double>(resident));
+    p.processor.push_back(processor);
+  } else {
+    for (auto& [step, at] : p.marks) at.clear();
+    for (auto& [step, at] : p.cpu) at.clear();
+  }
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QElapsedTimer appTimer;
-  appTimer.start();
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Vistel"));
-  vistel::registerFontSubstitutions();
-  vistel::registerMultiDragCursor();
-  std::printf("platform %s; application object and fonts: %lld ms\n",
-              qPrintable(QGuiApplication::platformName()),
-              static_cast<long long>(appTimer.elapsed()));
-  reportMemory();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
+  ScreenRows screen;
+  // The trivial window, then Vistel: the one built here, or the builds
+  // named on the command line (say, before and after a change), all taken
+  // in turns in the same run.
+  std::vector<Program> programs;
+  programs.emplace_back("trivial Qt window", VISTEL_TRIVIAL_WINDOW, trivialFrame());
+  const Frame wreath = wreathFrame();
+  if (argc > 2) {
+    for (int i = 2; i < argc; ++i) programs.emplace_back(argv[i], argv[i], wreath);
+  } else {
+    programs.emplace_back("Vistel", VISTEL_PROGRAM, wreath);
+  }
+  // The program's own tree of samples, as the run script starts it.
+  const std::string folder = VISTEL_SAMPLES;
+  // A scratch cache and runtime folder: nothing of the user's is touched.
+  const std::filesystem::path scratch =
+      std::filesystem::temp_directory_path() / ("vistel-startup-bench-" + std::to_string(getpid()));
+  std::filesystem::create_directories(scratch / "runtime");
+  std::filesystem::permissions(scratch / "runtime", std::filesystem::perms::owner_all);
+  setenv("XDG_CACHE_HOME", (scratch / "cache").c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", (scratch / "runtime").c_str(), 1);
+  setenv("QT_QPA_PLATFORM", "xcb", 1);
+
+  bool ok = true;
+  for (Program& p : programs) ok = ok && start(screen, p, folder, false);
+  const std::size_t n = programs.size();
+  for (int i = 0; ok && i < rounds; ++i) {
+    // Each round begins with the next program, so that none always follows
+    // the same other.
+    for (std::size_t k = 0; ok && k < n; ++k)
+      ok = start(screen, programs[(static_cast<std::size_t>(i) + k) % n], folder, true);
+  }
+  std::filesystem::remove_all(scratch);
+  if (!ok) return 1;
+
+  std::printf("exec to first frame on the X server, %d starts each, interleaved:\n", rounds);
+  const double floor = median(programs[0].firstFrame);
+  for (const Program& p : programs) {
+    std::vector<double> sorted = p.firstFrame;
+    std::sort(sorted.begin(), sorted.end());
+    // Each start against the trivial window's of the same round: on a busy
+    // machine the load drifts, and a round's starts lie close together.
+    std::vector<double> ratios;
+    for (std::size_t r = 0; r < p.firstFrame.size(); ++r)
+      ratios.push_back(p.firstFrame[r] / programs[0].firstFrame[r]);
+    std::printf(
+        "  %s\n    median %6.1f ms (min %.1f, max %.1f), %.2f x the trivial window's median, "
+        "median of the rounds' ratios %.2f; by the first frame %.1f ms of processor time and "
+        "%.0f KiB resident\n",
+        p.name.c_str(), median(p.firstFrame), sorted.front(), sorted.back(),
+        median(p.firstFrame) / floor, median(ratios), median(p.processor), median(p.resident));
+  }
+  for (Program& p : programs) {
+    std::printf("start-up trace of %s, medians: ms after exec, processor ms used by then\n",
+                p.name.c_str());
+    for (const std::string& step : p.markOrder)
+      if (!p.marks[step].empty())
+        std::printf("  %7.1f %7.1f  %s\n", median(p.marks[step]), median(p.cpu[step]),
+                    step.c_str());
+  }
   return 0;
 }

@@ -9,6 +9,7 @@ namespace vistel::assets::embedded {
   extern const std::size_t symbol##_size;
 VISTEL_EMBEDDED(frame_mask_bmp)
 VISTEL_EMBEDDED(panel_skin_jpg)
+VISTEL_EMBEDDED(panel_skin_runs)
 VISTEL_EMBEDDED(vistel_ico)
 VISTEL_EMBEDDED(multidrag_cursor_png)
 VISTEL_EMBEDDED(help_picture_bmp)
@@ -30,6 +31,7 @@ namespace e = embedded;
 
 Bytes frameMaskBmp() { return {e::frame_mask_bmp, e::frame_mask_bmp_size}; }
 Bytes panelSkinJpg() { return {e::panel_skin_jpg, e::panel_skin_jpg_size}; }
+Bytes panelSkinPixels() { return {e::panel_skin_runs, e::panel_skin_runs_size}; }
 Bytes programIconIco() { return {e::vistel_ico, e::vistel_ico_size}; }
 Bytes multiDragCursorPng() { return {e::multidrag_cursor_png, e::multidrag_cursor_png_size}; }
 Bytes helpPictureBmp() { return {e::help_picture_bmp, e::help_picture_bmp_size}; }

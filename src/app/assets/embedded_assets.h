@@ -22,6 +22,10 @@ Bytes frameMaskBmp();
 // inner outline is the frame mask's opening; the panel's hot spots lie on
 // the dots of the butterfly at its top right.
 Bytes panelSkinJpg();
+// The skin's pixels exactly as the program's JPEG decoder gives them for a
+// full-colour screen, decoded when the program was built, in the run form
+// of pictures/pixel_runs.h.
+Bytes panelSkinPixels();
 
 // The program icon: a Windows icon file holding one 32 x 32, 16-colour image
 // with its 1-bit transparency mask (a magnifying glass).

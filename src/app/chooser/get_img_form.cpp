@@ -13,6 +13,7 @@
 #include "device/window_attributes.h"
 #include "pictures/bmp_reader.h"
 #include "windows/cursors.h"
+#include "windows/start_trace.h"
 
 namespace vistel {
 
@@ -50,7 +51,9 @@ TGetImgForm::TGetImgForm() {
   setTaskBarEntry(false);
   FResidency = std::make_unique<ThumbResidency>(this, FThumbs);
   buildLayout();
+  traceStart("chooser layout");
   FormCreate();
+  traceStart("chooser lists filled");
   setVisible(true);
 }
 

@@ -33,7 +33,7 @@ class MemoBox : public QPlainTextEdit {
 
 }  // namespace
 
-THelpForm::THelpForm() : Form(BorderStyle::Dialog) {
+THelpForm::THelpForm(Contents contents) : Form(BorderStyle::Dialog) {
   setWindowTitle(QStringLiteral("帮助"));
   // The viewer's task-bar entry stands for the whole set.
   setTaskBarEntry(false);
@@ -44,7 +44,15 @@ THelpForm::THelpForm() : Form(BorderStyle::Dialog) {
   setKeyPreview(true);
   // The window itself holds the focus while the text box is hidden.
   setFocusPolicy(Qt::ClickFocus);
+  // A click on the window itself (only reachable while the text is hidden).
+  onMouseUp = [this](Form&, const MouseEvent& e) {
+    if (e.button == MouseButton::Left) Image1Click();
+  };
+  if (contents == Contents::Now) buildContents();
+}
 
+void THelpForm::buildContents() {
+  if (Memo1 != nullptr) return;
   Image1 = create<PictureControl>();
   Image1->setName(QStringLiteral("Image1"));
   Image1->setBounds(65, 45, 212, 151);
@@ -52,10 +60,6 @@ THelpForm::THelpForm() : Form(BorderStyle::Dialog) {
   Image1->setHint(QStringLiteral("PGlimra006"));
   Image1->setShowHint(true);
   Image1->onClick = [this](Control&) { Image1Click(); };
-  // A click on the window itself (only reachable while the text is hidden).
-  onMouseUp = [this](Form&, const MouseEvent& e) {
-    if (e.button == MouseButton::Left) Image1Click();
-  };
 
   Memo1 = new MemoBox(this, [this](int& key, int shift) { Memo1KeyDown(Memo1, key, shift); });
   Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -68,6 +72,11 @@ THelpForm::THelpForm() : Form(BorderStyle::Dialog) {
   Memo1->setPlainText(helpTextLines().join(QLatin1Char('\n')));
   Memo1->viewport()->setCursor(cursorFor(CursorShape::MultiDrag));
   Memo1->setFocus();
+}
+
+void THelpForm::setVisible(bool visible) {
+  if (visible) buildContents();
+  Form::setVisible(visible);
 }
 
 void THelpForm::keyDown(int& key, int shift) { FormKeyDown(this, key, shift); }
@@ -87,6 +96,7 @@ void THelpForm::Memo1KeyDown(QObject*, int& key, int shift) {
 }
 
 void THelpForm::Image1Click() {
+  if (Memo1 == nullptr) return;
   Image1->setVisible(false);
   Memo1->setVisible(true);
 }

@@ -14,10 +14,18 @@ class THelpForm : public Form {
   Q_OBJECT
 
  public:
-  THelpForm();
+  // When the contents are built: with the window, or when it is first shown
+  // (for a program that starts with it hidden: the start does not wait for
+  // the text box and the picture). The window itself, with its place, size,
+  // caption and attributes, is built at once either way.
+  enum class Contents { Now, OnFirstShow };
+  explicit THelpForm(Contents contents = Contents::Now);
 
+  // None until the contents are built.
   QPlainTextEdit* Memo1 = nullptr;
   PictureControl* Image1 = nullptr;
+
+  void setVisible(bool visible) override;
 
   // F1 inverts the window's own visibility; other keys are ignored and no
   // key is consumed or handed on.
@@ -34,6 +42,7 @@ class THelpForm : public Form {
   bool event(QEvent* e) override;
 
  private:
+  void buildContents();
   HiddenSequence sequence_;
 };
 

@@ -1,10 +1,15 @@
 #include "panel/form2.h"
 
+#include <algorithm>
+
 #include "assets/embedded_assets.h"
 #include "controls/canvas.h"
+#include "controls/fonts.h"
 #include "device/window_attributes.h"
 #include "panel/status_texts.h"
 #include "pictures/jpeg_picture.h"
+#include "pictures/pixel_runs.h"
+#include "windows/start_trace.h"
 
 namespace vistel {
 namespace {
@@ -13,6 +18,11 @@ constexpr Rgb kYellow = 0xFFFF00;
 constexpr Rgb kGreen = 0x008000;
 constexpr Rgb kRed = 0xFF0000;
 constexpr Rgb kWindowText = kBlack;
+
+// The status labels' face and the "+" switch's; the arrow pads use the
+// panel's own (LabelFont's default).
+const LabelFont kStatusFont{QStringLiteral("宋体"), 12, kYellow, false};
+const LabelFont kSwitchFont{QStringLiteral("MS Sans Serif"), 24, kGreen, false};
 
 // A hot spot: a 3 by 3 label, red but transparent, so it is invisible until
 // switched opaque; its hint says what it does.
@@ -51,7 +61,7 @@ Label* statusLabel(Form& form, const char* name, int left, int top, int width,
   l->setName(QString::fromLatin1(name));
   l->setBounds(left, top, width, 16);
   l->setCaption(QString::fromUtf8(captions[0]));
-  l->setFont(LabelFont{QStringLiteral("宋体"), 12, kYellow, false});
+  l->setFont(kStatusFont);
   l->setAlignment(TextAlign::Center);
   l->setTransparent(true);
   QStringList all;
@@ -77,6 +87,7 @@ TForm2::TForm2() {
   setTaskBarEntry(false);
   buildComponents();
   wireHotSpots();
+  traceStart("panel components");
   setVisible(true);
 }
 
@@ -84,9 +95,11 @@ void TForm2::buildComponents() {
   ImgBStock = create<PictureControl>();
   ImgBStock->setName(QStringLiteral("ImgBStock"));
   ImgBStock->setBounds(0, 0, 792, 611);
-  const auto skin = assets::panelSkinJpg();
-  ImgBStock->setPicture(
-      std::make_unique<JpegPicture>(std::vector<std::uint8_t>(skin.begin(), skin.end())));
+  const auto bytes = assets::panelSkinJpg();
+  auto skin = std::make_unique<JpegPicture>(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  // Decoded when the program was built: the first frame waits for no decode.
+  skin->setPredecoded(unpackPixelRuns(assets::panelSkinPixels()));
+  ImgBStock->setPicture(std::move(skin));
   ImgBStock->setCursor(CursorShape::MultiDrag);
   // The skin is where the user grabs the device: its presses, moves and
   // releases are the viewer's gestures; a double click sends the set back.
@@ -115,7 +128,7 @@ void TForm2::buildComponents() {
   LabLine4->setName(QStringLiteral("LabLine4"));
   LabLine4->setBounds(720, 132, 14, 29);
   LabLine4->setCaption(QStringLiteral("+"));
-  LabLine4->setFont(LabelFont{QStringLiteral("MS Sans Serif"), 24, kGreen, false});
+  LabLine4->setFont(kSwitchFont);
   LabLine4->setAlignment(TextAlign::Center);
   LabLine4->setLayout(TextLayout::Center);
   LabLine4->setTransparent(true);
@@ -158,11 +171,22 @@ void TForm2::buildComponents() {
   }
 }
 
+std::vector<QFont> TForm2::labelFaces() {
+  std::vector<QFont> faces;
+  for (const LabelFont& f : {kStatusFont, kSwitchFont, LabelFont{}})
+    faces.push_back(controlFont(f.family, f.pixelHeight, f.bold));
+  return faces;
+}
+
 void TForm2::paintSkinCopy(Canvas target) const {
-  Bitmap temp = Bitmap::filled(width(), height(), PixelFormat::Rgb24, kWhite);
-  Canvas tempCanvas(temp);
-  tempCanvas.draw(0, 0, *ImgBStock->picture());
-  target.copyRect(Rect{0, 0, width(), height()}, tempCanvas, Rect{0, 0, width(), height()});
+  // White, then the skin over it, straight on the target: the same pixels as
+  // a white bitmap of the panel's size with the skin drawn on it and copied
+  // over, without a window's worth of fresh memory on the way to the first
+  // frame.
+  const Surface s = target.surface();
+  for (int y = 0; y < std::min(s.height, height()); ++y)
+    std::fill_n(s.row(y), std::min(s.width, width()), toPixel(kWhite));
+  target.draw(0, 0, *ImgBStock->picture());
 }
 
 void TForm2::keyDown(int& key, int shift) { FormKeyDown(this, key, shift); }

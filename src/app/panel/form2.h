@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QFont>
 #include <functional>
+#include <vector>
 
 #include "controls/bevel.h"
 #include "controls/label.h"
@@ -76,6 +78,9 @@ class TForm2 : public Form {
     // The focus goes back to the chooser's file list, if it is shown.
     std::function<void()> focusFileList;
   } events;
+
+  // The faces the panel's labels are drawn in: the first text on the screen.
+  static std::vector<QFont> labelFaces();
 
   // Paints the skin as the viewer shows it in place of the panel during
   // drags: rows below the skin white, see-through like the panel's own.

@@ -15,6 +15,7 @@
 
 #include "chooser/get_img_form.h"
 #include "controls/fonts.h"
+#include "panel/form2.h"
 #include "program/command_line.h"
 #include "program/instance_server.h"
 #include "program/open_request.h"
@@ -22,6 +23,7 @@
 #include "viewer/form1.h"
 #include "viewer/program_icon.h"
 #include "windows/platform.h"
+#include "windows/start_trace.h"
 
 namespace {
 
@@ -65,6 +67,7 @@ void complain(const std::string& line) { std::fprintf(stderr, "vistel: %s\n", li
 
 int main(int argc, char** argv) {
   namespace program = vistel::program;
+  vistel::traceStart("main");
   // Everything the command line decides is decided before the window
   // system is touched: --help, --version, errors and hand-overs open no
   // connection to it.
@@ -121,16 +124,29 @@ int main(int argc, char** argv) {
       break;
   }
 
+  vistel::traceStart("hand-over claim");
+
+  // The font configuration loads while the application object connects to
+  // the window system, and the faces of the panel's labels, the first text
+  // on the screen, are resolved beside the building of the window set.
+  vistel::FontPreload fonts;
   vistel::platform::selectPlatform();
   QApplication app(argc, argv);
+  vistel::traceStart("application object");
+  vistel::traceFirstPaints();
   QApplication::setApplicationName(QStringLiteral("Vistel"));
   QApplication::setQuitOnLastWindowClosed(false);
   vistel::registerFontSubstitutions();
+  fonts.applicationReady(vistel::TForm2::labelFaces());
   vistel::registerMultiDragCursor();
+  vistel::traceStart("font substitutions, cursor");
   QApplication::setWindowIcon(vistel::programIcon());
+  vistel::traceStart("program icon");
   closeViewerOnSignals();
 
   auto* viewer = new vistel::TForm1();
+  vistel::traceStart("window set built and shown");
+  fonts.wait();
   std::unique_ptr<program::InstanceServer> server;
   if (claim.result() == Claim::Listening) {
     server = std::make_unique<program::InstanceServer>(
@@ -144,6 +160,7 @@ int main(int argc, char** argv) {
     // Once the window set is on the screen, so that an error box lies over it.
     QTimer::singleShot(0, viewer, [viewer, target] { viewer->FChooser->OpenPath(target); });
   }
+  QTimer::singleShot(0, [] { vistel::traceStart("event loop"); });
   const int status = QApplication::exec();
   // Starts from now on find no viewer and run their own; those that
   // connected already are told so, rather than waiting through the teardown.

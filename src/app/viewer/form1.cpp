@@ -12,16 +12,21 @@
 #include "pictures/bmp_reader.h"
 #include "viewer/program_icon.h"
 #include "windows/desktop.h"
+#include "windows/start_trace.h"
 
 namespace vistel {
 
 TForm1* Form1 = nullptr;
 
 TForm1::TForm1() {
+  // The set's windows are built and shown one by one, each changing the
+  // stacking model; the screen gets the outcome in one go, at the end.
+  const Desktop::MirrorHold hold(desktop());
   // Only the program's entry reaches the viewer through Form1 (the end
   // signals and the hand-over from another start); the other windows are
   // wired to it in ConnectWindows.
   Form1 = this;
+  traceStart("viewer window object");
   desktop().stack().setMainWindow(windowId());
   desktop().stack().onAppActivation = [this](bool active) { WMActivateApp(active); };
   applyDeviceAttributes(*this, kBlack);
@@ -29,8 +34,10 @@ TForm1::TForm1() {
   setWindowTitle(QStringLiteral("Vistel"));
   buildComponents();
   buildPopupMenu();
+  traceStart("viewer components (frame mask, icon, menu)");
   FormCreate();
   setVisible(true);
+  traceStart("viewer shown");
 }
 
 TForm1::~TForm1() {
@@ -111,10 +118,15 @@ void TForm1::FormCreate() {
   // In this order, each built and running its own create handler before the
   // next; none has an owner: the viewer alone holds and frees them.
   FPanel = new TForm2();
+  traceStart("panel built and shown");
   // The skin copy: shown in place of the panel during drags.
   FPanel->paintSkinCopy(ImgBorder->canvas());
-  FHelpForm = new THelpForm();
+  traceStart("skin copy painted");
+  // Hidden at start: its text box and picture wait until it is first shown.
+  FHelpForm = new THelpForm(THelpForm::Contents::OnFirstShow);
+  traceStart("help window built");
   FChooser = new TGetImgForm();
+  traceStart("chooser built and shown");
   FPanelShown = true;
   FBackdrop = nullptr;
   ConnectWindows();

@@ -1,5 +1,8 @@
 #include "fonts.h"
 
+#include <fontconfig/fontconfig.h>
+
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QStringList>
@@ -28,6 +31,38 @@ QFont controlFont(const QString& family, int pixelHeight, bool bold) {
   font.setBold(bold);
   font.setStyleStrategy(QFont::NoAntialias);
   return font;
+}
+
+FontPreload::FontPreload() : thread_([this] { run(); }) {}
+
+FontPreload::~FontPreload() { wait(); }
+
+void FontPreload::run() {
+  // fontconfig keeps the first configuration loaded; a load that another
+  // thread began meanwhile is only work spent twice, never a wrong one.
+  FcInit();
+  std::vector<QFont> faces;
+  {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [this] { return started_; });
+    faces.swap(faces_);
+  }
+  for (const QFont& face : faces) QFontMetrics(face).height();
+}
+
+void FontPreload::applicationReady(std::vector<QFont> faces) {
+  {
+    const std::lock_guard lock(mutex_);
+    if (started_) return;
+    started_ = true;
+    faces_ = std::move(faces);
+  }
+  ready_.notify_one();
+}
+
+void FontPreload::wait() {
+  applicationReady({});
+  if (thread_.joinable()) thread_.join();
 }
 
 QRect textInk(const QFont& font, const QRect& box, int flags, const QString& text) {

@@ -5,6 +5,10 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace vistel {
 
@@ -16,6 +20,33 @@ void registerFontSubstitutions();
 // A font of `pixelHeight` pixels of character height, drawn without
 // antialiasing for the crisp look of a bitmap face.
 QFont controlFont(const QString& family, int pixelHeight, bool bold = false);
+
+// Gets the program's first text ready off the UI thread: from construction
+// on, a thread of its own reads the system's font configuration
+// (fontconfig's files and caches) while the UI thread connects to the window
+// system; once the application object exists (applicationReady), it resolves
+// the faces the first text is drawn in, which fills the font database and
+// its matching caches that every thread shares. The UI thread asking for the
+// same faces meanwhile is safe and only waits for what is under way. wait()
+// before the application object goes; the destructor waits too.
+class FontPreload {
+ public:
+  FontPreload();
+  ~FontPreload();
+  FontPreload(const FontPreload&) = delete;
+  FontPreload& operator=(const FontPreload&) = delete;
+  void applicationReady(std::vector<QFont> faces);
+  void wait();
+
+ private:
+  void run();
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  bool started_ = false;  // applicationReady() or wait() was called
+  std::vector<QFont> faces_;
+  std::thread thread_;
+};
 
 // Where the characters of `text` fall when drawn with `font` in `box` with
 // the alignment `flags`, with nothing clipped. The text is drawn, not

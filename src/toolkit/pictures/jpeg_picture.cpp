@@ -32,6 +32,11 @@ std::unique_ptr<JpegPicture> JpegPicture::fromFile(const std::string& path) {
 void JpegPicture::setScreenBitsPerPixel(int bits) { gScreenBits.store(bits); }
 int JpegPicture::screenBitsPerPixel() { return gScreenBits.load(); }
 
+void JpegPicture::setPredecoded(Bitmap pixels) {
+  if (pixels.width() == header_.width && pixels.height() == header_.height)
+    predecoded_ = std::move(pixels);
+}
+
 const Bitmap& JpegPicture::decoded() {
   if (!decodeAttempted_) decode();
   return bitmap_;
@@ -40,6 +45,11 @@ const Bitmap& JpegPicture::decoded() {
 void JpegPicture::decode() {
   // Marked first: whatever happens below is reported once, never retried.
   decodeAttempted_ = true;
+  if (!predecoded_.isEmpty() && screenBitsPerPixel() > 8) {
+    bitmap_ = std::move(predecoded_);
+    return;
+  }
+  predecoded_ = Bitmap();
   JpegDecoder decoder(data_);
   try {
     decoder.readHeader();

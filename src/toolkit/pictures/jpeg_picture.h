@@ -34,6 +34,12 @@ class JpegPicture final : public Picture {
   void draw(const Surface& dst, const Rect& dest, const Rect& clip) override;
 
   const JpegHeader& header() const { return header_; }
+  // Pixels of this very file decoded ahead of time (for a file that never
+  // changes, when the program was built), taken as the decode of a
+  // full-colour screen: the first drawing for such a screen uses them and
+  // decodes nothing; on a screen of 8 or fewer bits the file is decoded as
+  // usual. Pixels of another size than the file's are not taken.
+  void setPredecoded(Bitmap pixels);
   // Decodes now if not yet done. A fatal decoding error is thrown once as
   // PictureError; afterwards the picture keeps what was decoded before it:
   // the rows above the damage, the rest black (as a fresh screen bitmap
@@ -50,6 +56,7 @@ class JpegPicture final : public Picture {
   std::vector<std::uint8_t> data_;
   JpegHeader header_;
   Bitmap bitmap_;
+  Bitmap predecoded_;
   bool decodeAttempted_ = false;
 
   void decode();

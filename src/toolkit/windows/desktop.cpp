@@ -86,6 +86,10 @@ void Desktop::detach(Form* form) {
 }
 
 void Desktop::mirror() {
+  if (holds_ > 0) {
+    heldMirror_ = true;
+    return;
+  }
   if (mirroring_) return;
   mirroring_ = true;
 
@@ -177,14 +181,22 @@ void Desktop::mirror() {
   mirroring_ = false;
 }
 
+void Desktop::endHold() {
+  if (--holds_ > 0 || !heldMirror_) return;
+  heldMirror_ = false;
+  mirror();
+}
+
 std::size_t Desktop::inPlaceAtBottom(const std::vector<Form*>& wanted) const {
   // Our windows as the window manager stacks them, bottom to top.
   std::vector<Form*> seen;
   bool foreignAbove = false;
   for (std::uint32_t x : platform::stackingOrder()) {
     Form* ours = nullptr;
+    // A window that has never been shown has no native window to compare
+    // (and asking winId() would make one).
     for (const auto& [id, f] : forms_)
-      if (static_cast<std::uint32_t>(f->winId()) == x) ours = f;
+      if (static_cast<std::uint32_t>(f->internalWinId()) == x) ours = f;
     if (ours == nullptr) {
       // Another program's window above the lowest of ours that should lie
       // above it: everything goes up again.

@@ -45,6 +45,21 @@ class Desktop : public QObject {
   // placement of new windows may have undone our order, so it is restored.
   void windowMapped(Form* form);
 
+  // While a set of windows is built and shown, the model changes at every
+  // step, but the screen needs only the outcome: under a hold the model
+  // changes as ever and the mirroring, with its round trips to the window
+  // system, waits until the last hold ends, then runs once.
+  class MirrorHold {
+   public:
+    explicit MirrorHold(Desktop& desktop) : desktop_(desktop) { ++desktop_.holds_; }
+    ~MirrorHold() { desktop_.endHold(); }
+    MirrorHold(const MirrorHold&) = delete;
+    MirrorHold& operator=(const MirrorHold&) = delete;
+
+   private:
+    Desktop& desktop_;
+  };
+
  private:
   void mirror();
   // How many of `wanted` (ours, bottom to top) already lie in that order at
@@ -56,6 +71,7 @@ class Desktop : public QObject {
   bool givingAway();
   void confirmDeactivation();
   void forceMirror();
+  void endHold();
 
   WindowStack stack_;
   std::map<WindowId, Form*> forms_;
@@ -72,6 +88,8 @@ class Desktop : public QObject {
   std::vector<Form*> lastRaised_;
   int restacks_ = 0;
   bool mirroring_ = false;
+  int holds_ = 0;
+  bool heldMirror_ = false;  // a change came in under a hold
   QTimer remirror_;
 };
 

@@ -37,7 +37,7 @@ Form::Form(BorderStyle border, Desktop* desktop)
   setAttribute(Qt::WA_NoSystemBackground);
   // Moves without a button held reach the controls (hints, cursors).
   setMouseTracking(true);
-  back_ = QImage(size(), QImage::Format_RGB32);
+  // The buffer of the window's size comes with its first painting.
   dirty_ = rect();
   installKeyPreview();
   id_ = desktop_->attach(this, false);

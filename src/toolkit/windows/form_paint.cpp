@@ -9,6 +9,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "pictures/pixel_buffer.h"
 #include "windows/desktop.h"
 #include "windows/form.h"
 #include "windows/shape.h"
@@ -21,6 +22,19 @@ namespace {
 const QRegion& nothingVisible() {
   static const QRegion r(-1, -1, 1, 1);
   return r;
+}
+
+// A back buffer in pixel memory of the toolkit's own (pictures/pixel_buffer.h),
+// which the kernel backs with huge pages where it is large: faulting in a
+// window's worth of fresh 4 KiB pages costs more than painting it.
+QImage backBufferOf(const QSize& size) {
+  if (size.isEmpty()) return QImage(size, QImage::Format_RGB32);
+  auto* pixels = new PixelBuffer(static_cast<std::size_t>(size.width()) *
+                                 static_cast<std::size_t>(size.height()));
+  return QImage(
+      reinterpret_cast<uchar*>(pixels->data()), size.width(), size.height(),
+      static_cast<qsizetype>(size.width()) * 4, QImage::Format_RGB32,
+      [](void* p) { delete static_cast<PixelBuffer*>(p); }, pixels);
 }
 
 void fillRect(QImage& image, const QRect& r, Rgb colour) {
@@ -62,7 +76,7 @@ void Form::syncBufferSize() {
   // A hidden widget hears of its new size only when it is shown; the back
   // buffer follows the size at once.
   if (back_.size() == size()) return;
-  back_ = QImage(size(), QImage::Format_RGB32);
+  back_ = backBufferOf(size());
   for (Control* c : controls_.order()) c->hostResized();
   dirty_ = rect();
   contentChangedEverywhere();

@@ -12,6 +12,7 @@
 #include "pictures/bmp_reader.h"
 #include "pictures/jpeg_picture.h"
 #include "pictures/picture_file.h"
+#include "pictures/pixel_runs.h"
 
 namespace {
 
@@ -39,11 +40,18 @@ TEST(ProgramReaders, DecodeThePanelSkinExactlyAsLibjpegDoes) {
   ASSERT_EQ(decoded.height(), 595);
   // Same pixels, so the same exact white that the panel's colour key sees.
   const probe::Jpeg reference = probe::decodeJpeg(bytes);
+  // The pixels decoded when the program was built, which the panel shows,
+  // are that decode too.
+  const Bitmap ahead = vistel::unpackPixelRuns(vistel::assets::panelSkinPixels());
+  ASSERT_EQ(ahead.width(), 836);
+  ASSERT_EQ(ahead.height(), 595);
+  EXPECT_EQ(ahead.format(), decoded.format());
   long differing = 0;
   for (int y = 0; y < 595; ++y)
     for (int x = 0; x < 836; ++x) {
       const probe::Rgb r = reference.at(x, y);
       differing += decoded.pixel(x, y) != vistel::rgb(r.r, r.g, r.b);
+      differing += ahead.pixel(x, y) != decoded.pixel(x, y);
     }
   EXPECT_EQ(differing, 0);
 }

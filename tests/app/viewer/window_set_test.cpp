@@ -213,8 +213,13 @@ TEST_F(WindowSet, PopupMenuHasItsItemsInOrderWithChecksCleared) {
 
 TEST_F(WindowSet, HelpItemAndF1InvertTheHelpWindowFromViewerPanelAndChooser) {
   THelpForm* help = viewer->FHelpForm;
+  // Hidden at start, its text and picture are made when it is first shown.
+  EXPECT_EQ(help->Memo1, nullptr);
   viewer->Help1->trigger();
   EXPECT_TRUE(help->visible());
+  ASSERT_NE(help->Memo1, nullptr);
+  EXPECT_EQ(help->Memo1->document()->blockCount(), 27);
+  EXPECT_TRUE(help->Memo1->isVisibleTo(help));
   viewer->Help1->trigger();
   EXPECT_FALSE(help->visible());
   for (Form* from : std::initializer_list<Form*>{viewer, viewer->FPanel, viewer->FChooser}) {

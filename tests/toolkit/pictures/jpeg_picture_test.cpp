@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "pictures/pixel_runs.h"
 #include "support/read_file.h"
 
 namespace vistel {
@@ -112,6 +113,37 @@ TEST(JpegPicture, DecodesOnceAtFirstUseAndKeepsTheBitmap) {
   EXPECT_EQ(picture.decoded().scanLine(0), pixels);
   for (int y = 0; y < 47; ++y)
     for (int x = 0; x < 61; ++x) ASSERT_EQ(target.pixel(x, y), first.pixel(x, y)) << x << "," << y;
+}
+
+TEST(JpegPicture, PixelsDecodedAheadStandInForTheDecodeOnFullColourScreensOnly) {
+  // Packed and unpacked again, the decode comes back pixel for pixel.
+  JpegPicture reference(fixture("baseline_444.jpg"));
+  const std::vector<std::uint8_t> packed = packPixelRuns(reference.decoded());
+  Bitmap ahead = unpackPixelRuns(packed);
+  ahead.setPixel(0, 0, rgb(1, 2, 3));  // tells the two apart
+  JpegPicture picture(fixture("baseline_444.jpg"));
+  picture.setPredecoded(std::move(ahead));
+  EXPECT_EQ(picture.decoded().pixel(0, 0), rgb(1, 2, 3));
+  for (int y = 0; y < 47; ++y)
+    for (int x = y == 0 ? 1 : 0; x < 61; ++x)
+      ASSERT_EQ(picture.decoded().pixel(x, y), reference.decoded().pixel(x, y)) << x << "," << y;
+  // Pixels of another size, or a screen of 8 bits, and the file is decoded.
+  JpegPicture wrongSize(fixture("baseline_444.jpg"));
+  wrongSize.setPredecoded(Bitmap::filled(60, 47, PixelFormat::Rgb24, kWhite));
+  EXPECT_EQ(wrongSize.decoded().pixel(5, 5), reference.decoded().pixel(5, 5));
+  ScreenBits eight(8);
+  JpegPicture onEightBits(fixture("baseline_444.jpg"));
+  onEightBits.setPredecoded(unpackPixelRuns(packed));
+  EXPECT_EQ(onEightBits.decoded().format(), PixelFormat::Pal8);
+  // Run data cut short, or running past a row, is refused.
+  for (std::size_t cut : {std::size_t{3}, std::size_t{20}, packed.size() - 1})
+    EXPECT_THROW(unpackPixelRuns(std::span(packed).first(cut)), PictureError) << cut;
+  std::vector<std::uint8_t> overlong = packed;
+  overlong.push_back(0);
+  EXPECT_THROW(unpackPixelRuns(overlong), PictureError);
+  const std::uint8_t pastTheRow[] = {'V', 'P', 'R', '1', 2, 0,    0,    0, 1, 0,
+                                     0,   0,   24,  0,   0, 0x83, 0x80, 1, 2, 3};
+  EXPECT_THROW(unpackPixelRuns(pastTheRow), PictureError);
 }
 
 TEST(JpegPicture, GreyscaleComesOutAs236EvenGreyLevels) {

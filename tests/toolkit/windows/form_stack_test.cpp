@@ -68,6 +68,20 @@ TEST_F(StackTest, BatchesRestackOnceAndChangeTheBandInPlace) {
   EXPECT_TRUE(viewer.stayOnTop());
 }
 
+TEST_F(StackTest, UnderAHoldTheModelMovesAndTheScreenFollowsOnceAtTheEnd) {
+  const int restacks = desktop.restackCount();
+  {
+    const Desktop::MirrorHold outer(desktop);
+    const Desktop::MirrorHold inner(desktop);
+    panel.setWindowPos(InsertAfter::top(), true);
+    help.setVisible(true);
+    EXPECT_EQ(stack.visibleOrder(), ids({&help, &panel, &viewer, &chooser}));
+    EXPECT_EQ(desktop.restackCount(), restacks);
+  }
+  EXPECT_EQ(desktop.restackCount(), restacks + 1);
+  EXPECT_EQ(raised(), (std::vector<Form*>{&chooser, &viewer, &panel, &help}));
+}
+
 TEST_F(StackTest, PressingOnAWindowRaisesAndActivatesIt) {
   QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 3), panel.mapToGlobal(QPointF(3, 3)),
                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
