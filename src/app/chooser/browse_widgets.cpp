@@ -17,9 +17,8 @@ namespace vistel {
 
 namespace {
 
-QString displayName(const std::string& raw) {
-  return QFile::decodeName(QByteArray(raw.data(), static_cast<qsizetype>(raw.size())));
-}
+// The folder list's icons, by kind.
+enum FolderIcon : unsigned char { kOpenFolder, kClosedFolder, kCurrentFolder };
 
 // A glyph drawn with its bottom-left colour (pure blue) see-through.
 // The glyphs are built into the program (and checked by its tests): they read.
@@ -86,14 +85,33 @@ void fitTypeBoxCaptions(const std::vector<QCheckBox*>& boxes) {
   }
 }
 
-// ---- FileListBox ------------------------------------------------------------
+// ---- NameListView -----------------------------------------------------------
 
-FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {
+NameListView::NameListView(QWidget* parent, int rowHeight)
+    : QListView(parent), model_(this, rowHeight) {
   styleBrowseWidget(this);
   setFrameShape(QFrame::NoFrame);
   setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Every row is as high as the first: a hundred thousand rows are laid
+  // out without asking each one.
   setUniformItemSizes(true);
-  connect(this, &QListWidget::currentRowChanged, this, [this](int) { userChanged(); });
+  setModel(&model_);
+}
+
+int NameListView::currentRow() const {
+  return currentIndex().isValid() ? currentIndex().row() : -1;
+}
+
+void NameListView::setCurrentRow(int row) {
+  selectionModel()->setCurrentIndex(model_.index(row), QItemSelectionModel::ClearAndSelect);
+}
+
+// ---- FileListBox ------------------------------------------------------------
+
+FileListBox::FileListBox(QWidget* parent) : NameListView(parent, 13) {
+  connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this] { userChanged(); });
 }
 
 void FileListBox::setDirectory(const std::string& folder) {
@@ -110,13 +128,8 @@ void FileListBox::setMask(const std::string& mask) {
 
 void FileListBox::refresh() {
   quiet_ = true;
-  clear();
-  names_ = directory_.empty() ? std::vector<std::string>{} : listMatchingFiles(directory_, mask_);
-  QStringList shown;
-  shown.reserve(static_cast<qsizetype>(names_.size()));
-  for (const std::string& n : names_) shown << displayName(n);
-  addItems(shown);
-  for (int i = 0; i < QListWidget::count(); ++i) QListWidget::item(i)->setSizeHint(QSize(0, 13));
+  model_.reset(directory_.empty() ? std::vector<std::string>{}
+                                  : listMatchingFiles(directory_, mask_));
   setCurrentRow(-1);
   quiet_ = false;
   if (onChange) onChange();
@@ -124,7 +137,7 @@ void FileListBox::refresh() {
 
 std::string FileListBox::item(int i) const {
   if (i < 0 || i >= count()) return {};
-  return names_[static_cast<std::size_t>(i)];
+  return model_.names()[static_cast<std::size_t>(i)];
 }
 
 void FileListBox::setItemIndex(int i) {
@@ -142,7 +155,7 @@ void FileListBox::focusInEvent(QFocusEvent* e) {
   // but the mouse. That is no choice of the user's: nothing is selected.
   const int row = currentRow();
   quiet_ = true;
-  QListWidget::focusInEvent(e);
+  QListView::focusInEvent(e);
   if (row < 0 && currentRow() >= 0) setCurrentRow(-1);
   quiet_ = false;
 }
@@ -153,11 +166,11 @@ void FileListBox::keyPressEvent(QKeyEvent* e) {
       (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
     QKeyEvent step(e->type(), e->key() == Qt::Key_Left ? Qt::Key_Up : Qt::Key_Down, e->modifiers(),
                    e->text(), e->isAutoRepeat(), static_cast<ushort>(e->count()));
-    QListWidget::keyPressEvent(&step);
+    QListView::keyPressEvent(&step);
     e->setAccepted(step.isAccepted());
     return;
   }
-  QListWidget::keyPressEvent(e);
+  QListView::keyPressEvent(e);
 }
 
 void FileListBox::mousePressEvent(QMouseEvent* e) {
@@ -174,17 +187,17 @@ void FileListBox::mousePressEvent(QMouseEvent* e) {
     onMouseDown(m);
   }
   // The handler may have hidden the list (right button): no selection then.
-  if (isVisible() && e->button() == Qt::LeftButton) QListWidget::mousePressEvent(e);
+  if (isVisible() && e->button() == Qt::LeftButton) QListView::mousePressEvent(e);
 }
 
 // ---- DirectoryListBox -------------------------------------------------------
 
 DirectoryListBox::DirectoryListBox(QWidget* parent, FileListBox* files)
-    : QListWidget(parent), files_(files) {
-  styleBrowseWidget(this);
-  setFrameShape(QFrame::NoFrame);
-  connect(this, &QListWidget::itemDoubleClicked, this,
-          [this](QListWidgetItem* it) { open(row(it)); });
+    : NameListView(parent, 16), files_(files) {
+  model_.setIcons({glyphIcon(assets::folderGlyphBmp(assets::FolderGlyph::Open)),
+                   glyphIcon(assets::folderGlyphBmp(assets::FolderGlyph::Closed)),
+                   glyphIcon(assets::folderGlyphBmp(assets::FolderGlyph::Current))});
+  connect(this, &QListView::doubleClicked, this, [this](const QModelIndex& i) { open(i.row()); });
 }
 
 void DirectoryListBox::setDirectory(const std::string& folder) {
@@ -196,27 +209,22 @@ void DirectoryListBox::setDirectory(const std::string& folder) {
 }
 
 void DirectoryListBox::fill() {
-  static const QIcon openIcon = glyphIcon(assets::folderGlyphBmp(assets::FolderGlyph::Open));
-  static const QIcon closedIcon = glyphIcon(assets::folderGlyphBmp(assets::FolderGlyph::Closed));
-  static const QIcon currentIcon = glyphIcon(assets::folderGlyphBmp(assets::FolderGlyph::Current));
-  clear();
   folders_.clear();
+  std::vector<std::string> names;
+  std::vector<unsigned char> icons;
   const std::vector<std::string> chain = pathChain(directory_);
   for (std::size_t i = 0; i < chain.size(); ++i) {
-    const bool last = i + 1 == chain.size();
     const std::string& f = chain[i];
-    const std::string name = i == 0 ? f : f.substr(f.rfind('/') + 1);
-    auto* it = new QListWidgetItem(last ? currentIcon : openIcon, displayName(name));
-    it->setSizeHint(QSize(0, 16));
-    addItem(it);
+    names.push_back(i == 0 ? f : f.substr(f.rfind('/') + 1));
+    icons.push_back(i + 1 == chain.size() ? kCurrentFolder : kOpenFolder);
     folders_.push_back(f);
   }
-  for (const std::string& sub : listSubfolders(directory_)) {
-    auto* it = new QListWidgetItem(closedIcon, displayName(sub));
-    it->setSizeHint(QSize(0, 16));
-    addItem(it);
+  for (std::string& sub : listSubfolders(directory_)) {
     folders_.push_back(joinPath(directory_ == "/" ? "" : directory_, sub));
+    names.push_back(std::move(sub));
+    icons.push_back(kClosedFolder);
   }
+  model_.reset(std::move(names), std::move(icons));
   setCurrentRow(static_cast<int>(chain.size()) - 1);
 }
 
@@ -232,7 +240,7 @@ void DirectoryListBox::keyPressEvent(QKeyEvent* e) {
     open(currentRow());
     return;
   }
-  QListWidget::keyPressEvent(e);
+  QListView::keyPressEvent(e);
 }
 
 // ---- DriveComboBox ----------------------------------------------------------

@@ -2,11 +2,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QListWidget>
+#include <QListView>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "chooser/name_list_model.h"
 #include "controls/control.h"
 
 namespace vistel {
@@ -26,10 +27,26 @@ void fitTypeBoxCaptions(const std::vector<QCheckBox*>& boxes);
 // Mouse presses of the lists as the handlers want them.
 using ListMouseHandler = std::function<void(const MouseEvent&)>;
 
+// A list view over names (NameListModel) with the row calls of a list
+// widget: the current row, set as a selection or read.
+class NameListView : public QListView {
+  Q_OBJECT
+
+ public:
+  NameListView(QWidget* parent, int rowHeight);
+  int count() const { return model_.count(); }
+  int currentRow() const;
+  // Makes `row` current and selected; -1 leaves nothing current or selected.
+  void setCurrentRow(int row);
+
+ protected:
+  NameListModel model_;
+};
+
 // The files of one folder that match a mask, by name. Every refresh leaves
 // nothing selected and raises onChange; a selection by the user raises it
 // too; setItemIndex (the program's own selection) does not.
-class FileListBox : public QListWidget {
+class FileListBox : public NameListView {
   Q_OBJECT
 
  public:
@@ -42,10 +59,9 @@ class FileListBox : public QListWidget {
   void setMask(const std::string& mask);
   void refresh();
 
-  int count() const { return static_cast<int>(names_.size()); }
   // Raw name (no folder) of item i; empty when i is out of range.
   std::string item(int i) const;
-  const std::vector<std::string>& items() const { return names_; }
+  const std::vector<std::string>& items() const { return model_.names(); }
   int itemIndex() const { return currentRow(); }
   void setItemIndex(int i);
 
@@ -61,7 +77,6 @@ class FileListBox : public QListWidget {
   void userChanged();
   std::string directory_;
   std::string mask_;
-  std::vector<std::string> names_;
   bool quiet_ = false;
 };
 
@@ -69,7 +84,7 @@ class FileListBox : public QListWidget {
 // double click or Enter opens an entry; a change of folder refreshes the
 // file list first, then raises onChange. Setting the folder it has already
 // does nothing.
-class DirectoryListBox : public QListWidget {
+class DirectoryListBox : public NameListView {
   Q_OBJECT
 
  public:

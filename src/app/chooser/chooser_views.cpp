@@ -5,6 +5,7 @@
 #include "chooser/file_mask.h"
 #include "chooser/get_img_form.h"
 #include "chooser/grid_geometry.h"
+#include "chooser/thumb_residency.h"
 
 namespace vistel {
 
@@ -97,6 +98,8 @@ void TGetImgForm::filepanelResize() {
       // A failure on one thumbnail is ignored; the others are still placed.
     }
   }
+  // Other thumbnails are near the view now.
+  FResidency->follow(gridView());
   if (FLoading) return;  // the loader sets the scroll range when it ends
   if (FLastThumb >= 0) {
     const int maximum = scrollMaximum(FLastThumb, FColumns);

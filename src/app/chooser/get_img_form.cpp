@@ -9,6 +9,7 @@
 #include "chooser/file_mask.h"
 #include "chooser/grid_geometry.h"
 #include "chooser/img_thread.h"
+#include "chooser/thumb_residency.h"
 #include "device/window_attributes.h"
 #include "pictures/bmp_reader.h"
 #include "windows/cursors.h"
@@ -48,6 +49,7 @@ TGetImgForm::TGetImgForm() {
   setWindowTitle(QStringLiteral("GetImgForm"));
   // The viewer's task-bar entry stands for the whole set.
   setTaskBarEntry(false);
+  FResidency = std::make_unique<ThumbResidency>(this, FThumbs);
   buildLayout();
   traceStart("chooser layout");
   FormCreate();
@@ -188,6 +190,12 @@ void TGetImgForm::FormDestroy() {
   FLoader.reset();
   DiscardThumbs();
   FListToThumb.clear();
+  // Its thread ends (or is left to end) before the thumbnails' array goes.
+  FResidency.reset();
+}
+
+GridView TGetImgForm::gridView() const {
+  return {FScrollPos, filepanel->height(), std::max(1, FColumns)};
 }
 
 void TGetImgForm::keyDown(int& key, int shift) { FormKeyDown(this, key, shift); }

@@ -20,6 +20,8 @@ namespace vistel {
 class TImgThread;
 class LoaderThreads;
 class ChooserSplitter;
+class ThumbResidency;
+struct GridView;
 
 // The image chooser: a window of the viewer's size, all of it blue (its
 // colour key) but for one silver panel, wholepanel, that carries the
@@ -119,7 +121,15 @@ class TGetImgForm : public Form {
   void ResetScrollBar();
   // Hand-off steps the loader asks the UI thread to run.
   void LoaderBegin(int& count);
-  bool LoaderFileName(int i, std::string& folder, std::string& name);
+  // The names of files i, i + 1, ... (at most `most`) as the list has them
+  // now; none when i is past the list's end.
+  void LoaderFileNames(int i, int most, std::string& folder, std::vector<std::string>& names);
+  // Whether the list still has `name` at index i.
+  bool LoaderListed(int i, const std::string& name) const;
+  // The files whose thumbnails can lie near the view when they come (a
+  // thumbnail's index is at most its file's, and the grid stays at its top
+  // while a load runs): only theirs are read whole from the cache.
+  int LoaderPixelFiles() const;
   // The whole list at once, for the threads that decode ahead.
   void LoaderFileNames(std::string& folder, std::vector<std::string>& names);
   void LoaderAddThumb(int i, const std::string& name, Bitmap thumb);
@@ -145,6 +155,10 @@ class TGetImgForm : public Form {
   // The loader's threads, kept from one load to the next (made at the
   // first load).
   std::shared_ptr<LoaderThreads> FLoaderThreads;
+  // Which thumbnails keep their pixels: those near the view
+  // (thumb_residency.h).
+  std::unique_ptr<ThumbResidency> FResidency;
+  GridView gridView() const;
 
  private:
   void buildLayout();

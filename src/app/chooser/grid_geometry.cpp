@@ -30,6 +30,13 @@ int positionForThumb(int t, int columns, int position, int height) {
   return position;
 }
 
+RowSpan rowsNear(int offset, int height, int margin) {
+  // Row r covers [r * 95 + 2, r * 95 + 95) of the content.
+  const int first = std::max(0, offset) / kCellPitch;
+  const int last = (std::max(0, offset) + std::max(1, height) - kGridMargin - 1) / kCellPitch;
+  return {std::max(0, first - margin), last + margin};
+}
+
 int stepTarget(int selected, const std::vector<int>& listToThumb, int columns, int lastThumb,
                int direction) {
   int t = 0;

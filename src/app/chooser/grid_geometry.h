@@ -38,6 +38,19 @@ int acceptedScrollOffset(int position, int offset, int maximum, int height);
 // `position` itself when the row is already in view.
 int positionForThumb(int t, int columns, int position, int height);
 
+// Rows of the grid from `first` to `last`, both included.
+struct RowSpan {
+  int first = 0;
+  int last = -1;
+  bool holds(int row) const { return row >= first && row <= last; }
+  friend bool operator==(const RowSpan&, const RowSpan&) = default;
+};
+
+// The rows any part of which lies on a file panel of height `height` with
+// the content offset `offset`, widened by `margin` rows on either side
+// (never above the first row).
+RowSpan rowsNear(int offset, int height, int margin);
+
 // The arrow steps through the grid.
 enum class GridStep : int { Up = 1, Down = 2, Back = 3, On = 4 };
 

@@ -32,9 +32,15 @@ TImgThread::TImgThread(TGetImgForm* chooser, std::shared_ptr<LoaderThreads> thre
   ThumbWorkers::Settings settings;
   settings.workers = std::max(room - 1, 0);
   // Looked up at every start, so that a change of the environment counts.
-  if (std::string folder = ThumbCache::folderFromEnvironment(); !folder.empty())
+  if (std::string folder = ThumbCache::folderFromEnvironment(); !folder.empty()) {
     settings.cache = std::make_shared<ThumbCache>(std::move(folder));
+    // The cache keeps every thumbnail this load uses, however many: the
+    // grid fetches them back from there as it scrolls, and a refill finds
+    // them all.
+    settings.cache->keepUsedSince(ThumbCache::nowNs());
+  }
   settings.beforeRead = chooser->FLoaderReadHook;
+  settings.pixelFiles = chooser->LoaderPixelFiles();
   settings.wholePicture = threads_->wholePicture();
   workers_ = std::make_shared<ThumbWorkers>(channel_, settings);
 
@@ -125,23 +131,61 @@ void TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {
   names.clear();
   workers.publish(std::move(paths));
 
-  for (int i = 0; i < count; ++i) {
-    if (channel.stopRequested()) return;
+  // Files go over in runs: one step reads the names of the next files as
+  // the list has them now, the run takes the first file's thumbnail and
+  // those after it that are made within kRunWait, and one step adds them in
+  // file order. A run is one file while the decoding is what takes the
+  // time; from the cache, where two steps on the UI thread would cost more
+  // than the thumbnail, a run takes up to kRun files. The list may change between
+  // the two steps: the first file is added as its step began, as a single
+  // file's would be, and from the first file after it whose name the list
+  // no longer has there, the run is given back and read anew.
+  using Outcome = ThumbWorkers::Outcome;
+  struct Taken {
+    int i;
     std::string name;
-    bool listed = false;
-    const Result read = channel.call([&] { listed = chooser->LoaderFileName(i, folder, name); });
+    Outcome made;
+    Bitmap thumb;
+  };
+  std::vector<Taken> run;
+  for (int i = 0; i < count;) {
+    if (channel.stopRequested()) return;
+    const Result read = channel.call([&] { chooser->LoaderFileNames(i, kRun, folder, names); });
     if (read == Result::Stopped) return;
-    if (read == Result::Failed || !listed) {  // the list changed: a failed file
-      workers.skip(i);
+    if (read == Result::Failed || names.empty()) {  // the list changed: a failed file
+      workers.skip(i++);
       continue;
     }
-    Bitmap thumb;
-    const ThumbWorkers::Outcome made = workers.take(i, joinPath(folder, name), thumb);
-    if (made == ThumbWorkers::Outcome::Stopped) return;
-    if (made == ThumbWorkers::Outcome::Failed) continue;  // no thumbnail, map entry -1
-    if (channel.stopRequested()) return;
-    const Result added = channel.call([&] { chooser->LoaderAddThumb(i, name, std::move(thumb)); });
-    if (added == Result::Stopped) return;
+    run.clear();
+    std::chrono::steady_clock::time_point until;
+    for (const std::string& name : names) {
+      const int file = i + static_cast<int>(run.size());
+      const std::string path = joinPath(folder, name);
+      if (!run.empty() && !workers.ready(file, path, until)) break;
+      Bitmap thumb;
+      const Outcome made = workers.take(file, path, thumb);
+      if (made == Outcome::Stopped) return;
+      if (run.empty()) until = std::chrono::steady_clock::now() + kRunWait;
+      run.push_back({file, name, made, std::move(thumb)});
+    }
+    // A single failed file needs no step: no thumbnail, its map entry -1.
+    std::size_t done = 1;
+    if (run.size() > 1 || run.front().made == Outcome::Made) {
+      if (channel.stopRequested()) return;
+      done = 0;
+      const Result added = channel.call([&] {
+        for (Taken& t : run) {
+          if (done > 0 && !chooser->LoaderListed(t.i, t.name)) break;
+          if (t.made == Outcome::Made) chooser->LoaderAddThumb(t.i, t.name, std::move(t.thumb));
+          ++done;
+        }
+      });
+      if (added == Result::Stopped) return;
+      done = std::max<std::size_t>(done, 1);
+    }
+    for (std::size_t k = done; k < run.size(); ++k)
+      workers.putBack(run[k].i, run[k].made, std::move(run[k].thumb));
+    i += static_cast<int>(done);
   }
   workers.finish();
   channel.call([&] { chooser->LoaderEnd(); });

@@ -60,6 +60,10 @@ class TImgThread {
   // only inside hand-offs, never on their own thread.
   static void Execute(const std::shared_ptr<ThumbWorkers>& workers, TGetImgForm* chooser);
   static void LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser);
+  // Files handed over in one step at most, and how long a run waits for
+  // the files after its first: not long enough to be seen.
+  static constexpr int kRun = 64;
+  static constexpr std::chrono::milliseconds kRunWait{4};
 
   std::shared_ptr<HandOffChannel> channel_;
   std::shared_ptr<ThumbWorkers> workers_;

@@ -7,6 +7,8 @@
 #include "chooser/grid_geometry.h"
 #include "chooser/img_thread.h"
 #include "chooser/loader_threads.h"
+#include "chooser/thumb_cache.h"
+#include "chooser/thumb_residency.h"
 #include "windows/platform.h"
 
 namespace vistel {
@@ -54,9 +56,15 @@ void TGetImgForm::StopLoader() {
 }
 
 void TGetImgForm::DiscardThumbs() {
-  // Freeing a control cannot fail, so each is freed in turn.
+  // Nothing fetched for these thumbnails reaches them any more.
+  if (FResidency) FResidency->clear();
+  // Freeing a control cannot fail: all go, in one pass over the panel's
+  // controls.
+  std::vector<Control*> going;
+  going.reserve(static_cast<std::size_t>(std::max(0, FLastThumb + 1)));
   for (int t = 0; t <= FLastThumb && t < static_cast<int>(FThumbs.size()); ++t)
-    filepanel->destroyControl(FThumbs[static_cast<std::size_t>(t)]);
+    going.push_back(FThumbs[static_cast<std::size_t>(t)]);
+  filepanel->destroyControls(going);
   FThumbs.clear();
   FLastThumb = -1;
 }
@@ -67,6 +75,7 @@ void TGetImgForm::StartLoader() {
   FLoading = true;
   FLastThumb = -1;
   FListToThumb.assign(static_cast<std::size_t>(FileListBox1->count()), -1);
+  FResidency->begin(FileListBox1->directory(), ThumbCache::folderFromEnvironment());
   // Given-up threads (stuck in reads on a dead mount) are capped at twice
   // the workers.
   if (!FLoaderThreads)
@@ -85,11 +94,18 @@ void TGetImgForm::LoaderBegin(int& count) {
   count = FileListBox1->count();
 }
 
-bool TGetImgForm::LoaderFileName(int i, std::string& folder, std::string& name) {
-  if (i >= FileListBox1->count()) return false;
+void TGetImgForm::LoaderFileNames(int i, int most, std::string& folder,
+                                  std::vector<std::string>& names) {
   folder = FileListBox1->directory();
-  name = FileListBox1->item(i);
-  return true;
+  names.clear();
+  for (int j = i; j < FileListBox1->count() && j < i + most; ++j)
+    names.push_back(FileListBox1->item(j));
+}
+
+int TGetImgForm::LoaderPixelFiles() const { return FResidency->nearThumbs(gridView()); }
+
+bool TGetImgForm::LoaderListed(int i, const std::string& name) const {
+  return i < FileListBox1->count() && FileListBox1->item(i) == name;
 }
 
 void TGetImgForm::LoaderFileNames(std::string& folder, std::vector<std::string>& names) {
@@ -103,19 +119,25 @@ void TGetImgForm::LoaderAddThumb(int i, const std::string& name, Bitmap thumb) {
   ThumbControl* control = nullptr;
   try {
     FThumbs.resize(static_cast<std::size_t>(thumbCapacityFor(t, static_cast<int>(FThumbs.size()))));
-    control = filepanel->create<ThumbControl>();
+    // Hidden and in its cell before the panel has it: a new control's
+    // default place is the panel's corner, which would be repainted for
+    // every thumbnail made however far off the view it goes.
+    auto made = std::make_unique<ThumbControl>();
+    control = made.get();
     control->setVisible(false);
     const CellPos cell = thumbCell(t, std::max(1, FColumns));
     control->setBounds(cell.left, cell.top - FScrollPos, kThumbSide, kThumbSide);
+    filepanel->adopt(std::move(made));
     control->setShowHint(FShowNames);
     control->setHint(
         QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size()))));
     control->setTag(t);
     control->HelpContext = i;
     control->setCursor(CursorShape::MultiDrag);
-    control->setPicture(std::make_unique<BitmapPicture>(std::move(thumb)));
     control->onMouseDown = [this](Control& c, const MouseEvent& m) { ThumbMouseDown(c, m); };
     FThumbs[static_cast<std::size_t>(t)] = control;
+    // The pixels stay only if the thumbnail lies near the view.
+    FResidency->added(t, name, std::move(thumb), gridView());
     FLastThumb = t;
     if (i < static_cast<int>(FListToThumb.size())) FListToThumb[static_cast<std::size_t>(i)] = t;
     control->setVisible(true);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "chooser/grid_geometry.h"
 
@@ -87,13 +88,40 @@ std::int64_t nanoseconds(const timespec& t) {
 }  // namespace
 
 std::optional<ThumbKey> ThumbKey::of(const std::string& path) {
-  char* real = ::realpath(path.c_str(), nullptr);
-  if (real == nullptr) return std::nullopt;
   ThumbKey key;
-  key.path = real;
-  std::free(real);
   struct stat st {};
-  if (::stat(key.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  // realpath resolves every folder on the way again for each file, several
+  // times the cost of the file's own look-up. The files of a folder come
+  // one after another, so each thread keeps the last folder's resolution,
+  // and a file that is no link sits in it under its own name. (Should the
+  // folder's links change meanwhile, the key's path is merely not the
+  // shortest one: the file's identity and times are still its own.) Only
+  // a path from the root is kept so: a relative one depends on the folder
+  // the process is in.
+  thread_local std::string lastFolder;
+  thread_local std::string lastReal;
+  const std::size_t slash = path.rfind('/');
+  const std::string_view leaf =
+      slash == std::string::npos ? std::string_view{} : std::string_view(path).substr(slash + 1);
+  if (!leaf.empty() && path.front() == '/' && leaf != "." && leaf != ".." &&
+      ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+    if (folder != lastFolder) {
+      char* real = ::realpath(folder.c_str(), nullptr);
+      if (real == nullptr) return std::nullopt;
+      lastReal = real;
+      std::free(real);
+      lastFolder = folder;
+    }
+    key.path = lastReal == "/" ? "/" : lastReal + "/";
+    key.path += leaf;
+  } else {
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) return std::nullopt;
+    key.path = real;
+    std::free(real);
+    if (::stat(key.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  }
   key.device = static_cast<std::uint64_t>(st.st_dev);
   key.inode = static_cast<std::uint64_t>(st.st_ino);
   key.size = static_cast<std::uint64_t>(st.st_size);

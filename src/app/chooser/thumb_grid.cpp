@@ -1,6 +1,7 @@
 // The thumbnail grid: scrolling, the locator and clicks on thumbnails.
 #include "chooser/get_img_form.h"
 #include "chooser/grid_geometry.h"
+#include "chooser/thumb_residency.h"
 
 namespace vistel {
 
@@ -11,6 +12,7 @@ void TGetImgForm::ScrollBar1Change() {
   if (accepted == FScrollPos) return;
   filepanel->scrollBy(FScrollPos - accepted);
   FScrollPos = accepted;
+  FResidency->follow(gridView());
 }
 
 void TGetImgForm::ScrollToThumb(int t) {

@@ -3,6 +3,9 @@
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
+#include <algorithm>
+#include <iterator>
 
 namespace vistel {
 
@@ -19,18 +22,43 @@ ThumbPanel::ThumbPanel(QWidget* parent) : QWidget(parent) {
 ThumbPanel::~ThumbPanel() {
   // Controls tell their host about repaints while they go: let them go first.
   controls_.clear();
+  retired_.clear();
+}
+
+void ThumbPanel::destroyControls(const std::vector<Control*>& controls) {
+  std::vector<std::unique_ptr<Control>> going = controls_.release(controls);
+  if (retired_.empty()) {
+    retired_ = std::move(going);
+  } else {
+    std::move(going.begin(), going.end(), std::back_inserter(retired_));
+  }
+  if (!retired_.empty() && !freeing_) {
+    freeing_ = true;
+    QTimer::singleShot(0, this, [this] { freeRetired(); });
+  }
+}
+
+void ThumbPanel::freeRetired() {
+  constexpr std::size_t kAtOnce = 4096;
+  const std::size_t n = std::min(kAtOnce, retired_.size());
+  retired_.erase(retired_.end() - static_cast<std::ptrdiff_t>(n), retired_.end());
+  freeing_ = !retired_.empty();
+  if (freeing_) QTimer::singleShot(0, this, [this] { freeRetired(); });
 }
 
 void ThumbPanel::scrollBy(int dy) {
   if (dy == 0) return;
+  moving_ = true;
   for (Control* c : controls_.order())
     c->setBounds(c->left(), c->top() + dy, c->width(), c->height());
+  moving_ = false;
   update();
   // The thumbnails moved under a pointer at rest.
   if (underMouse()) hoverAt(mapFromGlobal(QCursor::pos()));
 }
 
 void ThumbPanel::invalidateRect(const Rect& r) {
+  if (moving_) return;
   const QRect q(r.left, r.top, r.width(), r.height());
   if (q.intersects(rect())) update(q);
 }

@@ -39,6 +39,10 @@ class ThumbPanel : public QWidget, public ControlHost {
   }
   void adopt(std::unique_ptr<Control> control) { controls_.adopt(std::move(control)); }
   void destroyControl(Control* control) { controls_.destroy(control); }
+  // Takes the controls off the panel at once, however many (a whole grid),
+  // and frees them a few thousand at a time from the event loop, so that
+  // the window never waits for a hundred thousand of them to go.
+  void destroyControls(const std::vector<Control*>& controls);
   // Keeps the control above every control created later.
   void keepOnTop(Control* control) { controls_.keepOnTop(control); }
   std::size_t controlCount() const { return controls_.size(); }
@@ -70,8 +74,15 @@ class ThumbPanel : public QWidget, public ControlHost {
   // The control under the pointer, for its hint.
   void hoverAt(const QPoint& p);
 
+  // Frees some of the controls taken off, and comes back for the rest.
+  void freeRetired();
+
   HostedControls controls_{*this, *this};
   QImage buffer_;
+  std::vector<std::unique_ptr<Control>> retired_;
+  bool freeing_ = false;
+  // While every control moves at once, one repaint of the panel does.
+  bool moving_ = false;
 };
 
 }  // namespace vistel

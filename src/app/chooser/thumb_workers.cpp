@@ -142,13 +142,14 @@ ThumbWorkers::Pick ThumbWorkers::pick(int index) const {
   return {};
 }
 
-Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate) {
+Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate, bool pixels) {
   if (settings_.beforeRead) settings_.beforeRead(path);
   const std::atomic<bool>* stop = &channel_->stopFlag();
   if (stop->load()) throw ThumbnailStopped();
   ThumbCache* cache = settings_.cache.get();
   const std::optional<ThumbKey> key = cache != nullptr ? ThumbKey::of(path) : std::nullopt;
   if (key) {
+    if (!pixels && cache->has(*key)) return {};
     if (std::optional<Bitmap> hit = cache->find(*key)) return std::move(*hit);
   }
   const std::size_t slash = path.rfind('/');
@@ -158,12 +159,14 @@ Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate) {
   return thumb;
 }
 
-std::optional<Bitmap> ThumbWorkers::scoutOne(const std::string& path, bool& whole) {
+std::optional<Bitmap> ThumbWorkers::scoutOne(const std::string& path, bool& whole, bool pixels) {
   if (settings_.beforeRead) settings_.beforeRead(path);
   if (stopping()) throw ThumbnailStopped();
   if (ThumbCache* cache = settings_.cache.get()) {
-    if (const std::optional<ThumbKey> key = ThumbKey::of(path))
+    if (const std::optional<ThumbKey> key = ThumbKey::of(path)) {
+      if (!pixels && cache->has(*key)) return Bitmap();
       if (std::optional<Bitmap> hit = cache->find(*key)) return hit;
+    }
   }
   const std::size_t slash = path.rfind('/');
   whole = thumbnailNeedsWholePicture(path, isJpegName(path.substr(slash + 1)));
@@ -196,12 +199,13 @@ bool ThumbWorkers::work(Pick p, Gate& gate, std::unique_lock<std::mutex>& lock) 
   Bitmap thumb;
   bool whole = false;
   try {
+    const bool pixels = p.job < settings_.pixelFiles;
     if (p.scout) {
-      std::optional<Bitmap> hit = scoutOne(path, whole);
+      std::optional<Bitmap> hit = scoutOne(path, whole, pixels);
       outcome = hit ? Made : Scouted;
       if (hit) thumb = std::move(*hit);
     } else {
-      thumb = makeOne(path, gate);
+      thumb = makeOne(path, gate, pixels);
       outcome = Made;
     }
   } catch (const ThumbnailStopped&) {
@@ -264,6 +268,29 @@ ThumbWorkers::Outcome ThumbWorkers::take(int i, const std::string& path, Bitmap&
   if (!job.made) return Outcome::Failed;
   thumb = std::move(job.thumb);
   return Outcome::Made;
+}
+
+bool ThumbWorkers::ready(int i, const std::string& path,
+                         std::chrono::steady_clock::time_point until) {
+  std::unique_lock lock(mutex_);
+  if (i < 0 || i >= static_cast<int>(jobs_.size())) return false;
+  const Job& job = jobs_[static_cast<std::size_t>(i)];
+  if (job.path != path) return false;
+  return cv_.wait_until(lock, until, [&] { return stopping() || job.state == JobState::Done; }) &&
+         !stopping();
+}
+
+void ThumbWorkers::putBack(int i, Outcome outcome, Bitmap thumb) {
+  {
+    std::lock_guard lock(mutex_);
+    if (i < 0 || i >= static_cast<int>(jobs_.size())) return;
+    Job& job = jobs_[static_cast<std::size_t>(i)];
+    job.state = JobState::Done;
+    job.made = outcome == Outcome::Made;
+    job.thumb = std::move(thumb);
+    next_ = std::min(next_, i);
+  }
+  cv_.notify_all();
 }
 
 void ThumbWorkers::skip(int i) {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -69,6 +70,11 @@ class ThumbWorkers {
     // Called by a worker with each file's path before it looks at the file.
     // A test puts a read that blocks here; empty otherwise.
     std::function<void(const std::string&)> beforeRead;
+    // Files from this index on are near no view when they come: of those
+    // the cache already holds, the entry is only looked for and the pixels
+    // stay there (the thumbnail is made, with no pixels) until the grid
+    // wants them.
+    int pixelFiles = std::numeric_limits<int>::max();
     // Shared with the chooser's other loads; without it the first worker
     // holds the whole picture whenever it needs to.
     std::shared_ptr<WholePictureToken> wholePicture;
@@ -98,6 +104,13 @@ class ThumbWorkers {
   // The thumbnail of file i, now named `path`. Made ahead under another name
   // (the list changed meanwhile), it is dropped and made again.
   Outcome take(int i, const std::string& path, Bitmap& thumb);
+  // Whether file i, named `path`, is made (or failed) by `until` (waiting
+  // for it until then), so that take() would not wait for it.
+  bool ready(int i, const std::string& path, std::chrono::steady_clock::time_point until);
+  // Gives back what take() gave for file i (a thumbnail, or none when it
+  // failed) unused: the next take() of the file under the same name has
+  // it again.
+  void putBack(int i, Outcome outcome, Bitmap thumb);
   // File i is passed over (it is no longer listed).
   void skip(int i);
   // No more files to make: the workers leave.
@@ -139,12 +152,12 @@ class ThumbWorkers {
   // Does `p` with `lock` released meanwhile and records what came of it.
   // False once the load is stopping. Under mutex_.
   bool work(Pick p, Gate& gate, std::unique_lock<std::mutex>& lock);
-  // Makes one thumbnail, from the cache when it has it. Throws what
-  // makeThumbnail throws.
-  Bitmap makeOne(const std::string& path, Gate& gate);
-  // The cached thumbnail of a file ahead, or else whether its decode needs
-  // the whole-picture buffer.
-  std::optional<Bitmap> scoutOne(const std::string& path, bool& whole);
+  // Makes one thumbnail, from the cache when it has it (with no pixels
+  // unless `pixels`). Throws what makeThumbnail throws.
+  Bitmap makeOne(const std::string& path, Gate& gate, bool pixels);
+  // The cached thumbnail of a file ahead (with no pixels unless `pixels`),
+  // or else whether its decode needs the whole-picture buffer.
+  std::optional<Bitmap> scoutOne(const std::string& path, bool& whole, bool pixels);
 
   std::shared_ptr<HandOffChannel> channel_;
   Settings settings_;

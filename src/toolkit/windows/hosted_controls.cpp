@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <exception>
+#include <unordered_set>
 
 #include "windows/error_box.h"
 #include "windows/key_codes.h"
@@ -32,9 +33,12 @@ void HostedControls::clear() {
 void HostedControls::adopt(std::unique_ptr<Control> control) {
   Control* raw = control.get();
   owned_.push_back(std::move(control));
-  // A control kept on top stays last, whatever comes after it.
+  // A control kept on top stays last, whatever comes after it. It is the
+  // last one already, so there is no need to look for it.
   auto at = order_.end();
-  if (onTop_ != nullptr) at = std::find(order_.begin(), order_.end(), onTop_);
+  if (onTop_ != nullptr)
+    at = order_.back() == onTop_ ? order_.end() - 1
+                                 : std::find(order_.begin(), order_.end(), onTop_);
   order_.insert(at, raw);
   raw->setHost(&host_);
   raw->invalidate();
@@ -53,6 +57,69 @@ bool HostedControls::destroy(Control* control) {
   }
   std::erase_if(owned_, [control](const auto& p) { return p.get() == control; });
   return true;
+}
+
+namespace {
+
+// Takes out of `list` the entries whose control `going` lists, passing
+// each to `take`: those listed in the order they were made (as a grid's
+// are) by walking both lists side by side, any left over by looking them up.
+template <typename List, typename Get, typename Take>
+void takeListed(List& list, const std::vector<Control*>& going, Get get, Take take) {
+  std::size_t next = 0;
+  auto kept = list.begin();
+  for (auto& e : list) {
+    if (next < going.size() && going[next] == get(e)) {
+      ++next;
+      take(e);
+    } else {
+      *kept++ = std::move(e);
+    }
+  }
+  list.erase(kept, list.end());
+  if (next == going.size()) return;
+  const std::unordered_set<const Control*> rest(going.begin() + static_cast<std::ptrdiff_t>(next),
+                                                going.end());
+  kept = list.begin();
+  for (auto& e : list) {
+    if (rest.contains(get(e))) {
+      take(e);
+    } else {
+      *kept++ = std::move(e);
+    }
+  }
+  list.erase(kept, list.end());
+}
+
+}  // namespace
+
+std::vector<std::unique_ptr<Control>> HostedControls::release(
+    const std::vector<Control*>& controls) {
+  // Only the lists of pointers are walked, never the controls: a hundred
+  // thousand of them lie all over the heap, and a look at each would cost
+  // more than all the rest. So the whole host is repainted, once.
+  std::vector<std::unique_ptr<Control>> released;
+  released.reserve(controls.size());
+  std::vector<Control*> gone;
+  gone.reserve(controls.size());
+  takeListed(
+      owned_, controls, [](const std::unique_ptr<Control>& p) { return p.get(); },
+      [&](std::unique_ptr<Control>& p) {
+        gone.push_back(p.get());
+        released.push_back(std::move(p));
+      });
+  if (released.empty()) return released;
+  takeListed(
+      order_, gone, [](Control* c) { return c; }, [](Control*) {});
+  for (Control* c : gone) {
+    if (onTop_ == c) onTop_ = nullptr;
+    if (hovered_ == c) {
+      hovered_ = nullptr;
+      hideHint();
+    }
+  }
+  host_.invalidateRect({0, 0, host_.clientWidth(), host_.clientHeight()});
+  return released;
 }
 
 void HostedControls::keepOnTop(Control* control) {

@@ -40,6 +40,13 @@ class HostedControls {
   // Frees a control of this host and repaints where it was; false when it
   // is not one of ours.
   bool destroy(Control* control);
+  // Takes every control of the list that is one of ours off the host (it is
+  // no longer painted, hit or hovered, and the host is repainted) and hands
+  // it over to the caller, in one pass over the host's controls however many
+  // there are: a grid of many thousand thumbnails goes at once, and its
+  // host may free them a few at a time. The controls still name this host
+  // until the caller frees them or hands them to another.
+  std::vector<std::unique_ptr<Control>> release(const std::vector<Control*>& controls);
   // Frees every control, before the host itself goes.
   void clear();
   // Keeps the control above every control, those created later included.

@@ -12,6 +12,7 @@
 #include "chooser/grid_geometry.h"
 #include "chooser/thumb_cache.h"
 #include "chooser/thumb_maker.h"
+#include "chooser/thumb_residency.h"
 #include "chooser_fixture.h"
 #include "windows/error_box.h"
 #include "windows/key_codes.h"
@@ -359,6 +360,98 @@ TEST_F(ChooserTest, NameHintsFollowTheMenuSwitch) {
   chooser->FThumbs[2]->setEnabled(false);  // a disabled control passes the press on
   send(QEvent::MouseButtonPress, Qt::RightButton, chooser->FThumbs[2]);
   EXPECT_TRUE(chooser->listViewShowing());
+}
+
+// A grid far taller than the panel: only thumbnails near the view hold
+// pixels, and the others get theirs back, exactly, as the view comes near:
+// from the cache, after a refill that only looked them up there, and from
+// the files without a cache. A file gone meanwhile is asked for once.
+TEST_F(ChooserTest, FarThumbnailsGetTheirPixelsBackExactlyWhenNear) {
+  const std::string sub = dir_ + "/sub";
+  auto colourOf = [](int t) { return static_cast<Rgb>(0x010203 * (t + 1)); };
+  for (int t = 0; t < 90; ++t)  // 30 rows of 3
+    std::ofstream(sub + "/c" + std::to_string(100 + t) + ".bmp", std::ios::binary)
+        << solidBmp(4, 4, colourOf(t));
+  chooser->DirectoryListBox1->setDirectory(sub);
+  auto shows = [&](int t) {
+    const Picture* p = chooser->FThumbs[static_cast<std::size_t>(t)]->picture();
+    return p == nullptr
+               ? -1
+               : static_cast<int>(static_cast<const BitmapPicture*>(p)->bitmap().pixel(50, 50));
+  };
+  auto scrollTo = [&](int position, const char* when) {
+    SCOPED_TRACE(when);
+    chooser->ScrollBar1->setValue(position);
+    const RowSpan near = rowsNear(chooser->FScrollPos, 330, ThumbResidency::kNearRows);
+    const RowSpan kept = rowsNear(chooser->FScrollPos, 330, ThumbResidency::kNearRows + 4);
+    QElapsedTimer t;
+    t.start();
+    while (chooser->FResidency->fetching() && t.elapsed() < 10000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+    for (int th = 0; th <= chooser->FLastThumb; ++th) {
+      const int expected = near.holds(th / 3) && th != 89 ? static_cast<int>(colourOf(th))
+                           : kept.holds(th / 3)           ? shows(th)
+                                                          : -1;
+      EXPECT_EQ(shows(th), expected) << th;
+    }
+    EXPECT_LE(chooser->FResidency->resident(),
+              static_cast<std::size_t>(kept.last - kept.first + 1) * 3);
+  };
+  for (const char* fill : {"cold", "from the cache", "no cache"}) {
+    SCOPED_TRACE(fill);
+    if (std::string(fill) == "no cache") setenv("VISTEL_NO_THUMBNAIL_CACHE", "1", 1);
+    showGridAndLoad();
+    ASSERT_EQ(chooser->FLastThumb, 89);
+    scrollTo(0, "top");
+    scrollTo(2500, "bottom");
+    scrollTo(1200, "middle");
+    scrollTo(0, "top again");
+  }
+  unsetenv("VISTEL_NO_THUMBNAIL_CACHE");
+  std::remove((sub + "/c189.bmp").c_str());
+  scrollTo(2500, "a file gone");
+  EXPECT_EQ(shows(89), -1);
+}
+
+TEST_F(ChooserTest, PanelTakesControlsOffInAnyOrder) {
+  ThumbPanel* panel = chooser->filepanel;
+  const std::size_t before = panel->controlCount();
+  auto* a = panel->create<ThumbControl>();
+  auto* b = panel->create<ThumbControl>();
+  auto* c = panel->create<ThumbControl>();
+  for (Control* x : {a, b, c}) x->setBounds(0, 0, 10, 10);
+  ThumbControl foreign;
+  panel->destroyControls({c, &foreign, a});
+  EXPECT_EQ(panel->controlCount(), before + 1);
+  EXPECT_EQ(panel->controlAt(5, 5), b);
+  panel->destroyControls({b});
+  EXPECT_EQ(panel->controlAt(5, 5), nullptr);
+  // The locator, made first and kept on top, stays on top of what comes.
+  auto* d = panel->create<ThumbControl>();
+  d->setBounds(chooser->FileLocateBtn->left(), chooser->FileLocateBtn->top(), 40, 40);
+  chooser->FileLocateBtn->setVisible(true);
+  EXPECT_EQ(panel->controlAt(chooser->FileLocateBtn->left(), chooser->FileLocateBtn->top()),
+            chooser->FileLocateBtn);
+}
+
+TEST_F(ChooserTest, TypingInTheListsSelectsByTheNamesStart) {
+  viewer->SelectImg1Click();
+  FileListBox* list = chooser->FileListBox1;
+  auto type = [&](QWidget* w, const QString& text) {
+    for (QChar ch : text) {
+      QKeyEvent press(QEvent::KeyPress, ch.toUpper().unicode(), Qt::NoModifier, QString(ch));
+      QApplication::sendEvent(w, &press);
+    }
+  };
+  type(list, QStringLiteral("m"));
+  EXPECT_EQ(list->item(list->itemIndex()), "Meadow.JPG");
+  EXPECT_NE(viewer->ImgBottoMov->picture(), nullptr);  // chosen as by the user: shown
+  QThread::msleep(static_cast<unsigned long>(QApplication::keyboardInputInterval()) + 50);
+  type(list, QStringLiteral("STA"));
+  EXPECT_EQ(list->item(list->itemIndex()), "Stained_Glass.BMP");
+  type(chooser->DirectoryListBox1, QStringLiteral("s"));
+  EXPECT_EQ(chooser->DirectoryListBox1->entryFolder(chooser->DirectoryListBox1->currentRow()),
+            dir_ + "/sub");
 }
 
 TEST_F(ChooserTest, NarrowPanelGivesOneColumn) {

@@ -53,6 +53,11 @@ TEST(GridGeometry, ScrollToThumbBringsTheRowIntoView) {
   EXPECT_EQ(positionForThumb(15, 3, 500, 330), 477);
   EXPECT_EQ(positionForThumb(15, 3, 300, 330), 300);
   EXPECT_EQ(positionForThumb(2, 3, 300, 330), 0);  // first row
+  // Rows any part of which is on the panel, and a margin.
+  EXPECT_EQ(rowsNear(0, 330, 0), (RowSpan{0, 3}));
+  EXPECT_EQ(rowsNear(94, 330, 0), (RowSpan{0, 4}));
+  EXPECT_EQ(rowsNear(95, 330, 2), (RowSpan{0, 6}));
+  EXPECT_EQ(rowsNear(950, 330, 2), (RowSpan{8, 15}));
 }
 
 TEST(GridGeometry, StepsInThumbnailIndexSpace) {

@@ -353,6 +353,20 @@ TEST_F(Cache, CapHoldsAtEveryStoreDroppingTheLeastRecentlyUsed) {
   EXPECT_TRUE(cache.find(keys[4]));
   EXPECT_EQ(access((folder() + "/notes.txt").c_str(), F_OK), 0);
   EXPECT_NE(access((folder() + "/.tmp-left").c_str(), F_OK), 0);
+
+  // Entries used since a time (a load's start) stay even over the cap; a
+  // presence check is a use too.
+  ThumbCache one(folder(), static_cast<std::uint64_t>(st.st_size));
+  EXPECT_TRUE(one.has(keys[3]));
+  one.trim(nullptr, std::int64_t{1004} * 1'000'000'000);
+  EXPECT_TRUE(one.has(keys[0]));
+  EXPECT_TRUE(one.has(keys[3]));
+  EXPECT_TRUE(one.find(keys[4]));
+  EXPECT_FALSE(one.has(keys[1]));
+  // So do a load's own stores, which trim too.
+  one.keepUsedSince(std::int64_t{1004} * 1'000'000'000);
+  one.store(keys[1], thumb);
+  for (int i : {0, 1, 3, 4}) EXPECT_TRUE(one.has(keys[static_cast<std::size_t>(i)])) << i;
 }
 
 // Another user who made the folders first, or points them elsewhere, must
