@@ -7,7 +7,6 @@
 #include <QGuiApplication>
 #include <QWidget>
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -41,38 +40,7 @@ xcb_connection_t* xcbConnection() {
 
 namespace {
 
-// The atoms this file speaks to the window manager with. They are asked of
-// the server together, the first time any is needed: one round trip for
-// all, where one each cost a dozen on the way to the first frame.
-constexpr std::array<const char*, 10> kAtomNames = {"_NET_ACTIVE_WINDOW",
-                                                    "_NET_CLIENT_LIST_STACKING",
-                                                    "_NET_WM_PID",
-                                                    "_NET_WM_STATE",
-                                                    "_NET_WM_STATE_ABOVE",
-                                                    "_NET_WM_STATE_SKIP_PAGER",
-                                                    "_NET_WM_STATE_SKIP_TASKBAR",
-                                                    "_NET_WM_WINDOW_TYPE",
-                                                    "_NET_WM_WINDOW_TYPE_DIALOG",
-                                                    "_NET_WM_WINDOW_TYPE_NORMAL"};
-
 xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
-  // An atom never changes while the connection lasts; the program has one,
-  // used on the UI thread only.
-  static xcb_connection_t* knownFor = nullptr;
-  static std::array<xcb_atom_t, kAtomNames.size()> known{};
-  if (c != knownFor) {
-    std::array<xcb_intern_atom_cookie_t, kAtomNames.size()> asked{};
-    for (std::size_t i = 0; i < kAtomNames.size(); ++i)
-      asked[i] = xcb_intern_atom(c, 0, std::strlen(kAtomNames[i]), kAtomNames[i]);
-    for (std::size_t i = 0; i < kAtomNames.size(); ++i) {
-      xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(c, asked[i], nullptr);
-      known[i] = r != nullptr ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-      std::free(r);
-    }
-    knownFor = c;
-  }
-  for (std::size_t i = 0; i < kAtomNames.size(); ++i)
-    if (std::strcmp(kAtomNames[i], name) == 0 && known[i] != XCB_ATOM_NONE) return known[i];
   xcb_intern_atom_reply_t* r =
       xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
   const xcb_atom_t a = r != nullptr ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
