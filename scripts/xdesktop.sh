@@ -25,6 +25,8 @@ stop_virtual_desktop() {
   fi
   _vistel_desktop_pids=()
   _vistel_desktop_tmp=
+  if [ "${_vistel_own_runtime:-}" = 1 ]; then unset XDG_RUNTIME_DIR; fi
+  _vistel_own_runtime=
 }
 
 # Polls a command until it succeeds, for at most ten seconds.
@@ -105,12 +107,16 @@ _vistel_start_wm() {
   _vistel_desktop_pids+=($!)
 }
 
-# Starts Xvfb on display :$1 and waits until it answers. Other test runs on
-# the machine may take a display that looked free just before our server
-# does; ours then gives up, and the lock file names the other one.
+# Starts Xvfb on display :$1, its output in $2, and waits until it answers.
+# Other test runs on the machine may take a display that looked free just
+# before our server does; ours then gives up, and the lock file names the
+# other one. Without -noreset the server resets when its last client goes,
+# and the probe below is its first: a client that connects during that
+# reset (the window manager, right after the probe) is dropped ("Failed to
+# open the display").
 _vistel_start_xvfb() {
   local pid _
-  Xvfb ":$1" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$1" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$2" 2>&1 &
   pid=$!
   for _ in $(seq 100); do
     kill -0 "$pid" 2>/dev/null || return 1
@@ -125,38 +131,48 @@ _vistel_start_xvfb() {
   return 1
 }
 
-start_virtual_desktop() {
-  local n=$1 wm=${2:-openbox} log
-  trap stop_virtual_desktop EXIT
+# What the desk's programs said, for a start that failed.
+_vistel_desk_output() {
+  echo "xdesktop: $1; the desk's output:" >&2
+  sed 's/^/  /' "$_vistel_desktop_tmp/desktop.log" >&2
+  echo "xdesktop: Xvfb's output:" >&2
+  sed 's/^/  /' "$_vistel_desktop_tmp/xvfb.log" >&2
+}
+
+# One desk from display :$1 on: 0 when it runs, 1 when a part of it did not
+# come up, 2 when it cannot be made here at all.
+_vistel_start_desk() {
+  local n=$1 wm=$2 log
+  _vistel_desktop_tmp=$(mktemp -d)
+  log=$_vistel_desktop_tmp/desktop.log
+  : >"$log"
   while :; do
     while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-    _vistel_start_xvfb $n && break
+    _vistel_start_xvfb $n "$_vistel_desktop_tmp/xvfb.log" && break
     if [ $n -ge $(($1 + 50)) ]; then
-      echo "xdesktop: no X server would start on :$1 to :$n" >&2
+      _vistel_desk_output "no X server would start on :$1 to :$n"
       return 1
     fi
     n=$((n + 1))
   done
   export DISPLAY=:$n VISTEL_E2E_WM=$wm
   unset VISTEL_E2E_COMPOSITED
-  _vistel_desktop_tmp=$(mktemp -d)
-  log=$_vistel_desktop_tmp/desktop.log
   mkdir -p "$_vistel_desktop_tmp/config"
   # A runtime folder of our own when there is none, gone with the desktop.
   if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
     mkdir -m 700 "$_vistel_desktop_tmp/runtime"
     export XDG_RUNTIME_DIR=$_vistel_desktop_tmp/runtime
+    _vistel_own_runtime=1
   fi
 
   case $wm in
     xfwm4) _vistel_start_bus org.xfce.Xfconf ;;
     *) _vistel_start_bus ;;
   esac
-  XDG_CONFIG_HOME=$_vistel_desktop_tmp/config _vistel_start_wm "$wm" >"$log" 2>&1 || return 1
+  XDG_CONFIG_HOME=$_vistel_desktop_tmp/config _vistel_start_wm "$wm" >"$log" 2>&1 || return 2
   # The manager has taken over once it names itself on the root window.
   if ! _vistel_wait wmctrl -m; then
-    echo "xdesktop: $wm did not take over $DISPLAY within 10 s:" >&2
-    cat "$log" >&2
+    _vistel_desk_output "$wm did not take over $DISPLAY within 10 s"
     return 1
   fi
   case $wm in
@@ -168,9 +184,25 @@ start_virtual_desktop() {
     XDG_CONFIG_HOME=$_vistel_desktop_tmp/config tint2 -c "$_vistel_desk/tint2rc" >>"$log" 2>&1 &
     _vistel_desktop_pids+=($!)
     if ! _vistel_wait xdotool search --onlyvisible --classname '^tint2$'; then
-      echo "xdesktop: the tint2 panel did not show within 10 s:" >&2
-      cat "$log" >&2
+      _vistel_desk_output "the tint2 panel did not show within 10 s"
       return 1
     fi
   fi
+}
+
+# The desk is made of programs that are not ours (Xvfb, a window manager,
+# tint2) on a machine shared with other runs: one that does not come up is
+# started again, on a new display, a few times at most.
+start_virtual_desktop() {
+  local first=$1 wm=${2:-openbox} attempt status
+  trap stop_virtual_desktop EXIT
+  for attempt in 1 2 3; do
+    status=0
+    _vistel_start_desk $((first + 60 * (attempt - 1))) "$wm" || status=$?
+    [ $status -eq 0 ] && return 0
+    stop_virtual_desktop
+    [ $status -eq 2 ] && return 1
+    echo "xdesktop: the desk did not come up (attempt $attempt of 3)" >&2
+  done
+  return 1
 }
