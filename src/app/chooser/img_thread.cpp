@@ -33,11 +33,10 @@ TImgThread::TImgThread(TGetImgForm* chooser, std::shared_ptr<LoaderThreads> thre
   settings.workers = std::max(room - 1, 0);
   // Looked up at every start, so that a change of the environment counts.
   if (std::string folder = ThumbCache::folderFromEnvironment(); !folder.empty()) {
+    // Its cap holds at every store, this load's entries included: the grid
+    // of a folder larger than the cap gets its far thumbnails back from the
+    // files when the cache no longer has them.
     settings.cache = std::make_shared<ThumbCache>(std::move(folder));
-    // The cache keeps every thumbnail this load uses, however many: the
-    // grid fetches them back from there as it scrolls, and a refill finds
-    // them all.
-    settings.cache->keepUsedSince(ThumbCache::nowNs());
   }
   settings.beforeRead = chooser->FLoaderReadHook;
   settings.pixelFiles = chooser->LoaderPixelFiles();

@@ -246,18 +246,13 @@ void ThumbCache::store(const ThumbKey& key, const Bitmap& thumb, const std::atom
   const std::vector<std::uint8_t> entry = encodeThumbEntry(key, thumb);
   {
     std::lock_guard lock(sizeMutex_);
-    if (!held_ || *held_ + entry.size() > allowed_) {
+    if (!held_ || *held_ + entry.size() > cap_) {
       // Trimmed a sixteenth below the cap, so that a long load trims every
       // few hundred entries rather than at each one.
       const std::uint64_t room = std::max<std::uint64_t>(cap_ / 16, entry.size());
       const std::uint64_t target = cap_ > room ? cap_ - room : 0;
-      held_ = trimTo(target, stop, keepUsedSinceNs_.load(std::memory_order_relaxed));
+      held_ = trimTo(target, stop);
       if (!held_) return;
-      // What the current load uses stays over the cap. The next trim then
-      // waits for an eighth more, so that a folder many times the cap is
-      // listed a few dozen times over its load, not every few hundred
-      // entries.
-      allowed_ = *held_ <= target ? cap_ : *held_ + std::max(room, *held_ / 8);
     }
     *held_ += entry.size();  // a replaced entry counts twice until the next trim
   }
@@ -281,22 +276,13 @@ void ThumbCache::store(const ThumbKey& key, const Bitmap& thumb, const std::atom
   if (!placed) ::unlinkat(dir, temp.c_str(), 0);
 }
 
-std::int64_t ThumbCache::nowNs() {
-  // The coarse clock is the one the kernel stamps files with: a use just
-  // after this reading is never recorded as earlier.
-  timespec t{};
-  ::clock_gettime(CLOCK_REALTIME_COARSE, &t);
-  return nanoseconds(t);
-}
-
-void ThumbCache::trim(const std::atomic<bool>* stop, std::int64_t keepUsedSinceNs) {
+void ThumbCache::trim(const std::atomic<bool>* stop) {
   std::lock_guard lock(sizeMutex_);
-  held_ = trimTo(cap_, stop, keepUsedSinceNs);
-  allowed_ = std::max(cap_, held_.value_or(0));
+  held_ = trimTo(cap_, stop);
 }
 
-std::optional<std::uint64_t> ThumbCache::trimTo(std::uint64_t target, const std::atomic<bool>* stop,
-                                                std::int64_t keepUsedSinceNs) {
+std::optional<std::uint64_t> ThumbCache::trimTo(std::uint64_t target,
+                                                const std::atomic<bool>* stop) {
   if (folder_.empty()) return std::nullopt;
   // A descriptor of its own: one sharing the folder's read position would
   // find the listing already read to its end at the next trim.
@@ -339,7 +325,7 @@ std::optional<std::uint64_t> ThumbCache::trimTo(std::uint64_t target, const std:
   std::sort(entries.begin(), entries.end(),
             [](const Entry& a, const Entry& b) { return a.usedNs < b.usedNs; });
   for (const Entry& e : entries) {
-    if (total <= target || e.usedNs >= keepUsedSinceNs) break;
+    if (total <= target) break;
     if (stopped()) return std::nullopt;
     if (::unlinkat(dfd, e.name.c_str(), 0) == 0) total -= e.bytes;
   }

@@ -62,22 +62,12 @@ class ThumbCache {
   // Stores `thumb` (93 x 93) for `key`, replacing any entry there was.
   // The cap holds at every store: the folder is measured at the first one,
   // and an entry that would take it past the cap is stored only after a
-  // trim (which `stop` ends early; the entry is then not stored). Only the
-  // entries keepUsedSince keeps may hold it above.
+  // trim (which `stop` ends early; the entry is then not stored).
   void store(const ThumbKey& key, const Bitmap& thumb, const std::atomic<bool>* stop = nullptr);
   // Deletes the least recently used entries until the folder holds at most
   // the cap, and temporary files left by a crash. Ends early once `stop` is
-  // raised. Entries used at or after `keepUsedSinceNs` (the time of their
-  // last use, nanoseconds of the real-time clock) are kept even over the
-  // cap: a folder larger than the cap keeps all of its thumbnails while it
-  // is the one looked at.
-  void trim(const std::atomic<bool>* stop = nullptr,
-            std::int64_t keepUsedSinceNs = std::numeric_limits<std::int64_t>::max());
-  // Entries used at or after `ns` are kept over the cap by the trims of
-  // store() as well: those of the folder being loaded.
-  void keepUsedSince(std::int64_t ns) { keepUsedSinceNs_.store(ns, std::memory_order_relaxed); }
-  // The real-time clock as entries record their use, for keepUsedSinceNs.
-  static std::int64_t nowNs();
+  // raised.
+  void trim(const std::atomic<bool>* stop = nullptr);
 
  private:
   // The folder's descriptor, opened and checked on first use (made first
@@ -85,8 +75,7 @@ class ThumbCache {
   int folderFd(bool create) const;
   // trim() down to `target` bytes: what the entries then take, or nothing
   // when the folder could not be read or `stop` ended it.
-  std::optional<std::uint64_t> trimTo(std::uint64_t target, const std::atomic<bool>* stop,
-                                      std::int64_t keepUsedSinceNs);
+  std::optional<std::uint64_t> trimTo(std::uint64_t target, const std::atomic<bool>* stop);
 
   std::string folder_;
   std::uint64_t cap_;
@@ -97,10 +86,6 @@ class ThumbCache {
   // stored since. Stores wait for each other's trims here.
   std::mutex sizeMutex_;
   std::optional<std::uint64_t> held_;
-  // The size past which a store trims first: the cap, or more while the
-  // kept entries alone are over it.
-  std::uint64_t allowed_ = 0;
-  std::atomic<std::int64_t> keepUsedSinceNs_{std::numeric_limits<std::int64_t>::max()};
 };
 
 }  // namespace vistel

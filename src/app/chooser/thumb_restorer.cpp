@@ -94,9 +94,8 @@ void ThumbRestorer::newRound(const std::string& cacheFolder) {
   state_->queue.clear();
   state_->made.clear();
   state_->stopMake.store(true);
+  // Its stores trim as the loader's do.
   state_->cache = cacheFolder.empty() ? nullptr : std::make_shared<ThumbCache>(cacheFolder);
-  // Its stores trim as the loader's do, and keep what the loader keeps.
-  if (state_->cache) state_->cache->keepUsedSince(ThumbCache::nowNs());
 }
 
 void ThumbRestorer::want(std::vector<Request> requests) {
