@@ -17,6 +17,7 @@
 #include <QTemporaryFile>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 
@@ -379,6 +380,19 @@ class Runner {
                                               : QStringLiteral("windowactivate"),
                id});
       return settle();
+    }
+    if (v == QLatin1String("place")) {
+      // place NAME screen:X,Y: the window dragged aside by its title bar.
+      const WindowId w = desk_.window(title(a.value(0)));
+      const std::optional<QPoint> at = point(a.value(1));
+      if (w == 0 || !at) return fail(QStringLiteral("no such window or point"));
+      xdotool({QStringLiteral("windowmove"), QString::number(w), QString::number(at->x()),
+               QString::number(at->y())});
+      return poll([&] {
+               const Geometry g = desk_.geometry(w);
+               return std::abs(g.y - at->y()) < 40 ? QString() : QStringLiteral("not moved");
+             }) &&
+             settle();
     }
     if (v == QLatin1String("focus")) {
       // focus NAME [raw]: what a pager asks of the window manager, or
