@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 #include <algorithm>
@@ -237,9 +238,74 @@ QImage Desk::screenshot() const {
   return img.convertToFormat(QImage::Format_RGB32);
 }
 
-Program::Program(const QString& path, const QStringList& args, const QString& workDir)
+std::vector<unsigned long> Desk::layout() const {
+  const Window root = DefaultRootWindow(dpy_);
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(dpy_, &focus, &revert);
+  std::vector<unsigned long> all{active(), focus};
+  for (WindowId w : stacking()) all.push_back(w);
+  all.push_back(0);
+  Window r = 0, parent = 0, *children = nullptr;
+  unsigned int n = 0;
+  if (XQueryTree(dpy_, root, &r, &parent, &children, &n) != 0) {
+    for (unsigned int i = 0; i < n; ++i)
+      if (viewable(dpy_, children[i])) all.push_back(children[i]);
+    if (children != nullptr) XFree(children);
+  }
+  return all;
+}
+
+bool Desk::ping(WindowId w, int timeoutMs) const {
+  // The answer goes to the root window, for those who listen to its
+  // structure (Qt) or its children's (other toolkits): the window manager,
+  // and us while we ask. The stamp, far beyond the server's times, tells
+  // ours from the manager's own pings.
+  static long count = 0;
+  const long stamp = 0x7e000000L + ++count;
+  const Window root = DefaultRootWindow(dpy_);
+  const Atom protocols = XInternAtom(dpy_, "WM_PROTOCOLS", False);
+  const Atom pingAtom = XInternAtom(dpy_, "_NET_WM_PING", False);
+  XSelectInput(dpy_, root, StructureNotifyMask | SubstructureNotifyMask);
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w;
+  e.xclient.message_type = protocols;
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(pingAtom);
+  e.xclient.data.l[1] = stamp;
+  e.xclient.data.l[2] = static_cast<long>(w);
+  XSendEvent(dpy_, w, False, NoEventMask, &e);
+  XFlush(dpy_);
+  QElapsedTimer t;
+  t.start();
+  bool answered = false;
+  while (!answered && t.elapsed() < timeoutMs) {
+    while (!answered && XPending(dpy_) > 0) {
+      XEvent got;
+      XNextEvent(dpy_, &got);
+      answered = got.type == ClientMessage && got.xclient.message_type == protocols &&
+                 static_cast<Atom>(got.xclient.data.l[0]) == pingAtom &&
+                 got.xclient.data.l[1] == stamp;
+    }
+    if (!answered) sleepMs(1);
+  }
+  XSelectInput(dpy_, root, NoEventMask);
+  XSync(dpy_, True);
+  return answered;
+}
+
+Program::Program(const QString& path, const QStringList& args, const QString& workDir,
+                 const QString& outputFile)
     : process_(std::make_unique<QProcess>()) {
-  process_->setProcessChannelMode(QProcess::ForwardedChannels);
+  if (outputFile.isEmpty()) {
+    process_->setProcessChannelMode(QProcess::ForwardedChannels);
+  } else {
+    // A file rather than pipes: nothing here reads them while the program
+    // runs, and a full pipe would stop it.
+    process_->setStandardOutputFile(outputFile, QIODevice::Append);
+    process_->setStandardErrorFile(outputFile, QIODevice::Append);
+  }
   if (!workDir.isEmpty()) process_->setWorkingDirectory(workDir);
   process_->start(path, args);
   process_->waitForStarted(5000);

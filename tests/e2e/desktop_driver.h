@@ -56,6 +56,14 @@ class Desk {
   // The cursor the pointer shows, its hot spot in the image's offset.
   QImage cursor() const;
   QImage screenshot() const;
+  // What a settle waits on, to compare with an earlier look: the active
+  // window, the focus, the stacking order and the windows mapped on the
+  // root in the server's order (frames, menus, tooltips).
+  std::vector<unsigned long> layout() const;
+  // A _NET_WM_PING round trip to the program that made `w`: true once it
+  // answered, which it does from its event loop, having handled the input
+  // that came before.
+  bool ping(WindowId w, int timeoutMs) const;
 
  private:
   std::vector<WindowId> clients() const;
@@ -65,9 +73,12 @@ class Desk {
 };
 
 // A program started for a case, ended (SIGTERM, then SIGKILL) on scope exit.
+// Its stdout and stderr go to `outputFile` when one is named (appended, in
+// the order written), else to the driver's own.
 class Program {
  public:
-  Program(const QString& path, const QStringList& args = {}, const QString& workDir = {});
+  Program(const QString& path, const QStringList& args = {}, const QString& workDir = {},
+          const QString& outputFile = {});
   ~Program();
   bool running() const;
   qint64 pid() const { return process_->processId(); }

@@ -18,6 +18,8 @@
 //     origin DX,DY                the device now lies moved by that much
 //     window NAME P WxH           another plain window for the case
 //     minimize NAME / activate NAME   as a task-bar button asks the manager
+//     focus NAME [raw]            as a pager asks the manager; raw: the
+//                                 focus set straight on the window
 //     expect <what> ...           polled until it holds (or times out):
 //       window NAME at X,Y | shown | hidden;  active NAME;  focus NAME;
 //       above NAME NAME;  pixel P skin|underlay|#rrggbb|not-underlay;
@@ -26,6 +28,8 @@
 //       taskbar NAME...;  tray present|absent;  cursor arrow|busy|multidrag;
 //       menu open [at P]|closed;  cpu below PERCENT;  steady MS;  exit STATUS
 //
+// Every action is followed by a settle: the desk quiet and the program
+// answering, so an expectation never looks before they are done.
 // A comment starts a line with "#" or follows " # " on it.
 // Points: "x,y" in the device's client coordinates (it starts at 200,100
 // on the screen), a named point, a named point with an offset ("leaf+5,-3"),

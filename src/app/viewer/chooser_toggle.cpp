@@ -2,11 +2,14 @@
 // of its thumbnails.
 #include "chooser/get_img_form.h"
 #include "viewer/form1.h"
+#include "windows/desktop.h"
 #include "windows/platform.h"
 
 namespace vistel {
 
 void TForm1::SelectImg1Click() {
+  // One restacking for the whole command, sent when it is done.
+  const Desktop::MirrorHold hold(desktop());
   try {
     TGetImgForm* c = FChooser;
     if (FChooserShown) {

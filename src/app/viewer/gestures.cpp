@@ -196,6 +196,7 @@ void TForm1::RollPicture(int x, int y) {
 void TForm1::HidePanel() {
   if (!FPanelShown) return;
   FPanelShown = false;
+  const Desktop::MirrorHold hold(desktop());
   // The skin copy takes the panel's place, painted before the panel goes.
   ImgBorder->setVisible(true);
   refresh();
@@ -212,6 +213,7 @@ void TForm1::HidePanel() {
 void TForm1::ShowPanel() {
   if (FPanelShown) return;
   FPanelShown = true;
+  const Desktop::MirrorHold hold(desktop());
   FPanel->setPosition(left(), top());
   FPanel->setWindowPos(InsertAfter::below(windowId()), false);
   FPanel->showNoActivate();

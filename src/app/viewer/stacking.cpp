@@ -45,6 +45,8 @@ void TForm1::OpaqueSwitch() {
 
 void TForm1::ChooserOrderSwitch() {
   if (!FChooserShown) return;
+  // One restacking for the whole command, sent when it is done.
+  const Desktop::MirrorHold hold(desktop());
   if (!FState.chooserBehind) {
     // Behind the picture: panel, viewer, chooser from the top, chooser active.
     FState.chooserBehind = true;
@@ -70,6 +72,8 @@ void TForm1::ReturnFocus() {
 }
 
 void TForm1::BackdropToggle() {
+  // One restacking for the whole command, sent when it is done.
+  const Desktop::MirrorHold hold(desktop());
   if (FBackdrop != nullptr) {
     FBackdrop->closeBackdrop();
     FBackdrop = nullptr;
@@ -92,6 +96,7 @@ void TForm1::ChooserBehindBackdrop() {
 }
 
 void TForm1::Back1Click() {
+  const Desktop::MirrorHold hold(desktop());
   // One batch: the four leave the stay-on-top band and lie above all
   // ordinary windows.
   desktop().stack().applyBatch({{windowId(), InsertAfter::noTopmost(), false},
@@ -116,6 +121,7 @@ void TForm1::Back1Click() {
 void TForm1::WMActivateApp(bool active) {
   if (FState.iconShown) DeleteIcon();
   if (FClosing || FChooser == nullptr || FHelpForm == nullptr || !active) return;
+  const Desktop::MirrorHold hold(desktop());
   desktop().stack().applyBatch({{windowId(), InsertAfter::topmost(), false},
                                 {FChooser->windowId(), InsertAfter::topmost(), false},
                                 {FHelpForm->windowId(), InsertAfter::topmost(), false},
@@ -126,6 +132,7 @@ void TForm1::WMActivateApp(bool active) {
 
 void TForm1::WMTrayIcon() {
   DeleteIcon();
+  const Desktop::MirrorHold hold(desktop());
   // Activating the viewer activates the application, which restores the
   // stacking; the chooser toggled twice lands where the viewer is.
   setVisible(true);

@@ -26,6 +26,16 @@ constexpr int kRemirrorDelayMs = 60;
 constexpr int kSettleMs = 1000;
 constexpr int kCorrectionSpanMs = 1500;
 constexpr int kMaxCorrections = 3;
+// Some window managers focus a window that is raised: a report of one we
+// raised, while they have not yet answered that restacking and no longer
+// ago than this, is taken as that.
+constexpr int kRaiseEchoMs = 500;
+// The window manager's stacking list is read this often after a
+// restacking, until it shows our order, at most so many times; a list
+// that stays the same for so many reads without it is its final answer.
+constexpr int kCheckIntervalMs = 40;
+constexpr int kMaxChecks = 25;
+constexpr int kSettledChecks = 2;
 
 // VISTEL_TRACE_DESKTOP=1: what the window system reports and what we ask
 // of it, on stderr, for finding out how a window manager behaves.
@@ -34,7 +44,10 @@ void trace(const char* format, Args... args) {
   static const bool on = qEnvironmentVariableIsSet("VISTEL_TRACE_DESKTOP");
   if (!on) return;
   std::fprintf(stderr, "desktop %lld: ", QDateTime::currentMSecsSinceEpoch() % 100000);
-  std::fprintf(stderr, format, args...);
+  if constexpr (sizeof...(args) == 0)
+    std::fputs(format, stderr);
+  else
+    std::fprintf(stderr, format, args...);
   std::fputc('\n', stderr);
 }
 
@@ -48,6 +61,8 @@ Desktop::Desktop() {
   remirror_.setSingleShot(true);
   remirror_.setInterval(kRemirrorDelayMs);
   connect(&remirror_, &QTimer::timeout, this, &Desktop::forceMirror);
+  check_.setInterval(kCheckIntervalMs);
+  connect(&check_, &QTimer::timeout, this, &Desktop::checkStacking);
   if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
     connect(app, &QGuiApplication::applicationStateChanged, this,
             &Desktop::applicationStateChanged);
@@ -82,6 +97,9 @@ void Desktop::detach(Form* form) {
   std::erase(mirroredOrder_, id);
   if (requested_ == id) requested_ = kNoWindow;
   if (mirroredActive_ == id) mirroredActive_ = kNoWindow;
+  mappedAt_.erase(id);
+  std::erase(lastRaised_, form);
+  std::erase(sentAbove_, form);
   stack_.remove(id);
 }
 
@@ -175,8 +193,18 @@ void Desktop::mirror() {
       above[i]->raise();
       lastRaised_.push_back(above[i]);
     }
+    sentAbove_ = above;
     ++restacks_;
     platform::flushWindowSystem();
+    // The window manager answers in its own time: until its stacking list
+    // shows this order, nothing is decided from that list.
+    restackedAt_.restart();
+    if (!resending_) resends_ = 0;
+    awaiting_ = true;
+    checkTicks_ = 0;
+    unchangedTicks_ = 0;
+    lastList_.clear();
+    check_.start();
   }
   mirroring_ = false;
 }
@@ -187,28 +215,86 @@ void Desktop::endHold() {
   mirror();
 }
 
-std::size_t Desktop::inPlaceAtBottom(const std::vector<Form*>& wanted) const {
-  // Our windows as the window manager stacks them, bottom to top.
+std::vector<Form*> Desktop::stackedByManager(bool* foreignAbove) const {
   std::vector<Form*> seen;
-  bool foreignAbove = false;
   for (std::uint32_t x : platform::stackingOrder()) {
     Form* ours = nullptr;
     // A window that has never been shown has no native window to compare
     // (and asking winId() would make one).
     for (const auto& [id, f] : forms_)
       if (static_cast<std::uint32_t>(f->internalWinId()) == x) ours = f;
-    if (ours == nullptr) {
-      // Another program's window above the lowest of ours that should lie
-      // above it: everything goes up again.
-      foreignAbove = foreignAbove || !seen.empty();
-      continue;
-    }
-    if (std::find(wanted.begin(), wanted.end(), ours) != wanted.end()) seen.push_back(ours);
+    if (ours != nullptr)
+      seen.push_back(ours);
+    else if (foreignAbove != nullptr && !seen.empty())
+      *foreignAbove = true;
   }
+  return seen;
+}
+
+std::size_t Desktop::inPlaceAtBottom(const std::vector<Form*>& wanted) const {
+  if (resending_) return 0;
+  std::vector<Form*> seen;
+  bool foreignAbove = false;
+  if (awaiting_) {
+    // A list read while our last requests are still on their way may show
+    // the wanted order already, and those requests then undo it: the order
+    // they will make is the one to start from, with the window the manager
+    // has just activated on top of it, as managers raise it.
+    seen = sentAbove_;
+    if (const auto it = std::find(seen.begin(), seen.end(), managerRaised_); it != seen.end())
+      std::rotate(it, it + 1, seen.end());
+  } else {
+    seen = stackedByManager(&foreignAbove);
+  }
+  std::erase_if(
+      seen, [&](Form* f) { return std::find(wanted.begin(), wanted.end(), f) == wanted.end(); });
+  // Another program's window above the lowest of ours that should lie
+  // above it: everything goes up again.
   if (foreignAbove && !wanted.empty() && !stack_.isTopmost(wanted.front()->windowId())) return 0;
   std::size_t n = 0;
   while (n < wanted.size() && n < seen.size() && wanted[n] == seen[n]) ++n;
   return n;
+}
+
+void Desktop::checkStacking() {
+  if (holds_ > 0 || mirroring_) return;
+  // What we sent, bottom to top; minimised windows are left out, as window
+  // managers keep them where they were.
+  std::vector<Form*> wanted;
+  for (auto it = mirroredOrder_.rbegin(); it != mirroredOrder_.rend(); ++it) {
+    Form* f = *it == kForeignWindows ? nullptr : form(*it);
+    if (f != nullptr && f->isVisible() && !f->isMinimized()) wanted.push_back(f);
+  }
+  const std::vector<std::uint32_t> list = platform::stackingOrder();
+  std::vector<Form*> seen = stackedByManager(nullptr);
+  std::erase_if(
+      seen, [&](Form* f) { return std::find(wanted.begin(), wanted.end(), f) == wanted.end(); });
+  const bool done = list.empty() || seen == wanted;
+  if (done || ++checkTicks_ > kMaxChecks) {
+    if (!done) trace("the window manager's order still differs; left");
+    awaiting_ = false;
+    check_.stop();
+    return;
+  }
+  unchangedTicks_ = list == lastList_ ? unchangedTicks_ + 1 : 0;
+  lastList_ = list;
+  // Still on its way, or a window not taken on yet: wait.
+  if (unchangedTicks_ < kSettledChecks || seen.size() != wanted.size()) return;
+  if (resends_ >= kMaxCorrections) {
+    trace("the window manager keeps another order; left");
+    awaiting_ = false;
+    check_.stop();
+    return;
+  }
+  // It has answered, and not with our order: the whole order goes again.
+  QString names;
+  for (Form* f : seen) names += f->windowTitle() + QLatin1Char(' ');
+  trace("the window manager's order differs (%s); sent again", qPrintable(names));
+  ++resends_;
+  resending_ = true;
+  mirroredOrder_.clear();
+  mirror();
+  resending_ = false;
 }
 
 bool Desktop::givingAway() {
@@ -219,12 +305,12 @@ bool Desktop::givingAway() {
   return true;
 }
 
-void Desktop::windowMapped(Form*) {
+void Desktop::windowMapped(Form* form) {
   // Window managers take new windows on asynchronously and place and focus
   // them by their own rules (openbox puts a window it does not focus below
   // the focused one). Once they have settled, our order and activation are
   // put back, and focus reports meanwhile are taken as that placement noise.
-  lastMapped_.restart();
+  mappedAt_[form->windowId()].restart();
   remirror_.start();
 }
 
@@ -242,19 +328,25 @@ void Desktop::windowActivated(Form* form) {
   const WindowId id = form->windowId();
   trace("reported active: %s (ours %d, asked %d, application %s)", qPrintable(form->windowTitle()),
         stack_.active(), requested_, stack_.appActive() ? "active" : "inactive");
-  // While the application is active, activation moves between our windows
-  // only by our own hand (a click goes through the model first): a report
-  // of another of ours is the window manager's own placement or fallback,
-  // and our activation is put back. Some managers answer each correction
-  // with a move of their own: after a few in a row their choice stands, as
-  // every window of ours takes the keys alike. Mapping noise does not count.
+  // An activation the user gives (a click anywhere in a window, a task
+  // bar, a pager) stands. Only the window manager's own placement is put
+  // back: it focusing a window it has just mapped, or one we have just
+  // raised. Some managers answer each correction with a move of their own:
+  // after a few in a row their choice stands. Mapping noise does not count.
   if (stack_.appActive() && id != stack_.active() && id != requested_) {
     if (!correcting_.isValid() || correcting_.elapsed() > kCorrectionSpanMs) {
       correcting_.restart();
       corrections_ = 0;
     }
-    const bool settling = lastMapped_.isValid() && lastMapped_.elapsed() < kSettleMs;
-    if (settling || ++corrections_ <= kMaxCorrections) {
+    // Until a window that was mapped has had its first activation, reports
+    // of it are the manager's placement.
+    const auto mapped = mappedAt_.find(id);
+    const bool settling = mapped != mappedAt_.end() && mapped->second.elapsed() < kSettleMs;
+    const bool raised =
+        awaiting_ && restackedAt_.elapsed() < kRaiseEchoMs &&
+        std::find(lastRaised_.begin(), lastRaised_.end(), form) != lastRaised_.end();
+    if (settling || (raised && ++corrections_ <= kMaxCorrections)) {
+      trace("taken as the window manager's own move; put back");
       remirror_.start();
       return;
     }
@@ -263,6 +355,9 @@ void Desktop::windowActivated(Form* form) {
   if (requested_ != kNoWindow && id != requested_ && requestedAt_.elapsed() < kStaleActivationMs)
     return;
   deactivation_.stop();
+  // The window has had its activation: the manager's placement of it is
+  // over, and what comes next is someone's choice.
+  mappedAt_.erase(id);
   if (id == requested_) {
     // Window managers raise the window they activate, which need not be
     // the top one of ours (a window kept above the active one): put the
@@ -270,16 +365,25 @@ void Desktop::windowActivated(Form* form) {
     requested_ = kNoWindow;
     mirroredOrder_.clear();
     stack_.noteActivated(id);
+    managerRaised_ = form;
     mirror();
+    managerRaised_ = nullptr;
     return;
   }
+  // The window system has it so already: nothing to ask of it (a focus set
+  // straight on the window leaves the manager's active-window property
+  // behind, and asking it again would make it raise the window too).
+  mirroredActive_ = id;
   stack_.noteActivated(id);
 }
 
 void Desktop::applicationStateChanged(Qt::ApplicationState state) {
   trace("application %s", state == Qt::ApplicationActive ? "active" : "inactive");
   if (state != Qt::ApplicationActive) {
-    deactivation_.start();
+    // Only a deactivation we have not taken note of yet waits to be
+    // confirmed: one that follows a window manager's brief focus on a window
+    // of ours must not hold back our next activation.
+    if (stack_.appActive()) deactivation_.start();
     return;
   }
   deactivation_.stop();

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -44,6 +45,9 @@ class Desktop : public QObject {
   // The window manager has put a newly shown window on the screen; its own
   // placement of new windows may have undone our order, so it is restored.
   void windowMapped(Form* form);
+  // A restacking sent and not yet seen in the window manager's stacking
+  // list (tests).
+  bool awaitingStacking() const { return awaiting_; }
 
   // While a set of windows is built and shown, the model changes at every
   // step, but the screen needs only the outcome: under a hold the model
@@ -72,6 +76,12 @@ class Desktop : public QObject {
   void confirmDeactivation();
   void forceMirror();
   void endHold();
+  // Our windows as the window manager stacks them, bottom to top; those it
+  // has not taken on yet are missing.
+  std::vector<Form*> stackedByManager(bool* foreignAbove) const;
+  // Compares the window manager's stacking list with the order last sent:
+  // done once they agree; sent again when the list has settled otherwise.
+  void checkStacking();
 
   WindowStack stack_;
   std::map<WindowId, Form*> forms_;
@@ -82,7 +92,8 @@ class Desktop : public QObject {
   WindowId requested_ = kNoWindow;
   QElapsedTimer requestedAt_;
   QTimer deactivation_;
-  QElapsedTimer lastMapped_;
+  std::map<WindowId, QElapsedTimer> mappedAt_;
+  QElapsedTimer restackedAt_;
   QElapsedTimer correcting_;
   int corrections_ = 0;
   std::vector<Form*> lastRaised_;
@@ -91,6 +102,18 @@ class Desktop : public QObject {
   int holds_ = 0;
   bool heldMirror_ = false;  // a change came in under a hold
   QTimer remirror_;
+  // The last restacking is checked against the window manager's answer.
+  bool awaiting_ = false;
+  QTimer check_;
+  int checkTicks_ = 0;
+  int unchangedTicks_ = 0;
+  int resends_ = 0;
+  bool resending_ = false;
+  std::vector<std::uint32_t> lastList_;
+  // Ours above other programs' windows as last sent, bottom to top, and the
+  // window the manager has just activated (and raised) by our request.
+  std::vector<Form*> sentAbove_;
+  Form* managerRaised_ = nullptr;
 };
 
 }  // namespace vistel

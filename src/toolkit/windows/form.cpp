@@ -16,8 +16,12 @@ namespace vistel {
 namespace {
 
 Qt::WindowFlags flagsFor(BorderStyle border) {
+  // A dialog frame on a window of its own: a Qt dialog would be made
+  // transient for the whole application, and window managers then keep it
+  // above every other window of ours, which our stacking must be free to
+  // put above it.
   if (border == BorderStyle::Dialog)
-    return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+    return Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
            Qt::MSWindowsFixedSizeDialogHint;
   // No frame and no placement of the window manager's own: the windows of
   // the device must lie exactly over each other.

@@ -202,9 +202,15 @@ bool Form::eventFilter(QObject* watched, QEvent* e) {
       mapped_ = true;
       desktop_->windowMapped(this);
     }
-    // The window manager raises a window that is clicked, a disabled one
-    // too, which takes no input: our order goes back.
-    if (e->type() == QEvent::MouseButtonPress && !isEnabled()) desktop_->restoreOrder();
+    // A press anywhere in the window, on a child widget too, raises and
+    // activates it. The window manager raises a window that is clicked, a
+    // disabled one too, which takes no input: our order goes back.
+    if (e->type() == QEvent::MouseButtonPress) {
+      if (isEnabled())
+        desktop_->stack().click(id_);
+      else
+        desktop_->restoreOrder();
+    }
     return QWidget::eventFilter(watched, e);
   }
   switch (e->type()) {

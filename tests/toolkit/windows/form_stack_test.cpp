@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMouseEvent>
 
 #include "windows/desktop.h"
@@ -37,12 +38,21 @@ struct StackTest : ::testing::Test {
     return v;
   }
   std::vector<Form*> raised() const { return desktop.lastRaiseOrder(); }
+  // Lets the window system's answers come in; true once the last
+  // restacking has been checked against its stacking list.
+  bool answered() {
+    for (QDeadlineTimer t(150); !t.hasExpired();)
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return !desktop.awaitingStacking();
+  }
 };
 
 TEST_F(StackTest, StartUpOrderIsMirroredByRaisingBottomUp) {
   EXPECT_EQ(stack.visibleOrder(), ids({&viewer, &chooser, &panel}));
   EXPECT_EQ(stack.active(), viewer.windowId());
-  EXPECT_EQ(raised(), (std::vector<Form*>{&panel, &chooser, &viewer}));
+  // Each window shown went on top of the order sent before it, which the
+  // window manager has not answered yet: only the new one is raised.
+  EXPECT_EQ(raised(), (std::vector<Form*>{&viewer}));
   for (Form* f : {&viewer, &panel, &chooser}) {
     EXPECT_TRUE(f->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(f->isVisible());
@@ -139,15 +149,31 @@ TEST_F(StackTest, ActivationReportsFeedTheModelButStaleEchoesAreIgnored) {
   QApplication::sendEvent(&chooser, &activate);
   EXPECT_EQ(stack.active(), viewer.windowId());
   // The report of the window asked for clears the request. A report of
-  // another of ours is then the window manager's own move, and ours is put
-  // back; a manager that insists a few times in a row has its way, without
-  // restacking.
+  // another of ours that was just raised, before the window manager has
+  // answered the restacking, is its own move, and ours is put back; a
+  // manager that insists a few times in a row has its way.
   QApplication::sendEvent(&viewer, &activate);
+  chooser.setWindowPos(InsertAfter::top(), false);
+  ASSERT_TRUE(desktop.awaitingStacking());
   QApplication::sendEvent(&chooser, &activate);
   EXPECT_EQ(stack.active(), viewer.windowId());
   for (int i = 0; i < 3; ++i) QApplication::sendEvent(&chooser, &activate);
   EXPECT_EQ(stack.active(), chooser.windowId());
-  EXPECT_EQ(stack.visibleOrder().front(), viewer.windowId());
+  EXPECT_EQ(stack.visibleOrder().front(), chooser.windowId());
+}
+
+TEST_F(StackTest, OnceTheManagerHasAnsweredAnActivationGivenToAnotherOfOursStands) {
+  ASSERT_TRUE(answered()) << "the windows are on the screen";
+  // Both have had an activation since, so neither is newly placed.
+  chooser.activate();
+  ASSERT_TRUE(answered());
+  viewer.activate();
+  ASSERT_TRUE(answered());
+  ASSERT_EQ(stack.active(), viewer.windowId());
+  // A click on a child control or a pager's choice: the first report counts.
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(&chooser, &activate);
+  EXPECT_EQ(stack.active(), chooser.windowId());
 }
 
 TEST_F(StackTest, ADestroyedFormLeavesTheModel) {
