@@ -39,12 +39,6 @@ class ThumbPanel : public QWidget, public ControlHost {
     return controls_.create<T>();
   }
   void adopt(std::unique_ptr<Control> control) { controls_.adopt(std::move(control)); }
-  // The thumbnails: controls in the cells of a grid, beneath the others,
-  // of which painting and hit testing look only at the cells in view.
-  void setGrid(const HostedControls::Grid& grid) { controls_.setGrid(grid); }
-  void adoptCell(std::unique_ptr<Control> control, std::size_t i) {
-    controls_.adoptCell(std::move(control), i);
-  }
   void destroyControl(Control* control) { controls_.destroy(control); }
   // Takes the controls off the panel at once, however many (a whole grid),
   // and frees them a few thousand at a time from the event loop, so that

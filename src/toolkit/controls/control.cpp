@@ -12,9 +12,9 @@ void Control::setHost(ControlHost* host) {
   if (host == host_) return;
   invalidate();
   // It stays where it shows, in the new host's content.
-  const Rect shown = boundsRect();
+  const int shown = scrolled();
   host_ = host;
-  bounds_ = shown.translated(0, shift());
+  bounds_ = bounds_.translated(0, scrolled() - shown);
   if (align_ == Align::Client) hostResized();
   invalidate();
 }
@@ -30,9 +30,7 @@ void Control::setBounds(int left, int top, int width, int height) {
 
 void Control::setAlign(Align a) {
   if (a == align_) return;
-  const Rect shown = boundsRect();
   align_ = a;
-  bounds_ = shown.translated(0, shift());
   hostResized();
 }
 
@@ -56,7 +54,7 @@ void Control::invalidate() {
 void Control::applyBounds(const Rect& r) {
   const Rect old = boundsRect();
   if (r == old) return;
-  bounds_ = r.translated(0, shift());
+  bounds_ = r.translated(0, scrolled());
   if (host_ == nullptr || !visible_) return;
   if (!old.isEmpty()) host_->invalidateRect(old);
   if (!r.isEmpty()) host_->invalidateRect(r);

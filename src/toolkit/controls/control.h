@@ -47,7 +47,6 @@ class ControlHost {
   virtual int clientHeight() const = 0;
   // How far the host's content is scrolled up: its controls keep their
   // places in the content and show that much higher, so a scroll moves none.
-  // Client-aligned controls fill the client area whatever the scroll.
   virtual int scrollY() const { return 0; }
 };
 
@@ -65,14 +64,12 @@ class Control {
 
   // The rectangle in host client coordinates, where the control shows now.
   int left() const { return bounds_.left; }
-  int top() const { return bounds_.top - shift(); }
+  int top() const { return bounds_.top - scrolled(); }
   int width() const { return bounds_.width(); }
   int height() const { return bounds_.height(); }
-  Rect boundsRect() const { return bounds_.translated(0, -shift()); }
+  Rect boundsRect() const { return bounds_.translated(0, -scrolled()); }
   // The rectangle in the host's content, whatever its scroll.
-  Rect contentRect() const {
-    return align_ == Align::Client ? bounds_.translated(0, scrolled()) : bounds_;
-  }
+  const Rect& contentRect() const { return bounds_; }
   // Moves and sizes the control. Subclasses may override the size (AutoSize).
   virtual void setBounds(int left, int top, int width, int height);
   void setLeft(int v) { setBounds(v, top(), width(), height()); }
@@ -130,12 +127,9 @@ class Control {
 
  private:
   int scrolled() const { return host_ != nullptr ? host_->scrollY() : 0; }
-  // From where the control shows to where it is kept: a client-aligned
-  // control is kept where it shows, the others in the content.
-  int shift() const { return align_ == Align::Client ? 0 : scrolled(); }
 
   ControlHost* host_ = nullptr;
-  Rect bounds_{0, 0, 105, 105};  // shown rectangle moved down by shift()
+  Rect bounds_{0, 0, 105, 105};  // content coordinates
   Align align_ = Align::None;
   bool visible_ = true;
   bool enabled_ = true;
