@@ -25,8 +25,7 @@ class ThumbControl : public PictureControl {
 // paints its controls in creation order, except that the control kept on
 // top stays above the rest; routes mouse presses to the topmost control
 // under the pointer; shows a control's hint as a tooltip when its ShowHint
-// is on; and scrolls by an offset, its controls keeping their places in
-// the content.
+// is on; and scrolls by moving its controls.
 class ThumbPanel : public QWidget, public ControlHost {
   Q_OBJECT
 
@@ -48,8 +47,7 @@ class ThumbPanel : public QWidget, public ControlHost {
   void keepOnTop(Control* control) { controls_.keepOnTop(control); }
   std::size_t controlCount() const { return controls_.size(); }
 
-  // Shows every control dy pixels lower (the file list is not a control);
-  // no control moves in the content.
+  // Moves every control by dy pixels (the file list is not a control).
   void scrollBy(int dy);
 
   // The topmost visible, enabled control at a point of the panel, or none.
@@ -59,7 +57,6 @@ class ThumbPanel : public QWidget, public ControlHost {
   void invalidateRect(const Rect& r) override;
   int clientWidth() const override { return width(); }
   int clientHeight() const override { return height(); }
-  int scrollY() const override { return scrollY_; }
 
   // Presses that hit no control, and size changes.
   std::function<void(const MouseEvent&)> onMouseDown;
@@ -84,7 +81,8 @@ class ThumbPanel : public QWidget, public ControlHost {
   QImage buffer_;
   std::vector<std::unique_ptr<Control>> retired_;
   bool freeing_ = false;
-  int scrollY_ = 0;
+  // While every control moves at once, one repaint of the panel does.
+  bool moving_ = false;
 };
 
 }  // namespace vistel

@@ -11,10 +11,7 @@ Control::~Control() = default;
 void Control::setHost(ControlHost* host) {
   if (host == host_) return;
   invalidate();
-  // It stays where it shows, in the new host's content.
-  const int shown = scrolled();
   host_ = host;
-  bounds_ = bounds_.translated(0, scrolled() - shown);
   if (align_ == Align::Client) hostResized();
   invalidate();
 }
@@ -43,18 +40,18 @@ void Control::setVisible(bool v) {
   if (v == visible_) return;
   visible_ = v;
   // Showing paints the control; hiding uncovers what lies beneath it.
-  if (host_ != nullptr) host_->invalidateRect(boundsRect());
+  if (host_ != nullptr) host_->invalidateRect(bounds_);
 }
 
 void Control::invalidate() {
   if (host_ == nullptr || !visible_ || bounds_.isEmpty()) return;
-  host_->invalidateRect(boundsRect());
+  host_->invalidateRect(bounds_);
 }
 
 void Control::applyBounds(const Rect& r) {
-  const Rect old = boundsRect();
-  if (r == old) return;
-  bounds_ = r.translated(0, scrolled());
+  if (r == bounds_) return;
+  const Rect old = bounds_;
+  bounds_ = r;
   if (host_ == nullptr || !visible_) return;
   if (!old.isEmpty()) host_->invalidateRect(old);
   if (!r.isEmpty()) host_->invalidateRect(r);

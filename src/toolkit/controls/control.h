@@ -45,9 +45,6 @@ class ControlHost {
   // Client size of the host, for client-aligned controls.
   virtual int clientWidth() const = 0;
   virtual int clientHeight() const = 0;
-  // How far the host's content is scrolled up: its controls keep their
-  // places in the content and show that much higher, so a scroll moves none.
-  virtual int scrollY() const { return 0; }
 };
 
 // A graphic control: no window of its own. Its host paints it, in creation
@@ -62,14 +59,11 @@ class Control {
   ControlHost* host() const { return host_; }
   void setHost(ControlHost* host);
 
-  // The rectangle in host client coordinates, where the control shows now.
   int left() const { return bounds_.left; }
-  int top() const { return bounds_.top - scrolled(); }
+  int top() const { return bounds_.top; }
   int width() const { return bounds_.width(); }
   int height() const { return bounds_.height(); }
-  Rect boundsRect() const { return bounds_.translated(0, -scrolled()); }
-  // The rectangle in the host's content, whatever its scroll.
-  const Rect& contentRect() const { return bounds_; }
+  Rect boundsRect() const { return bounds_; }
   // Moves and sizes the control. Subclasses may override the size (AutoSize).
   virtual void setBounds(int left, int top, int width, int height);
   void setLeft(int v) { setBounds(v, top(), width(), height()); }
@@ -126,10 +120,8 @@ class Control {
   void applyBounds(const Rect& r);
 
  private:
-  int scrolled() const { return host_ != nullptr ? host_->scrollY() : 0; }
-
   ControlHost* host_ = nullptr;
-  Rect bounds_{0, 0, 105, 105};  // content coordinates
+  Rect bounds_{0, 0, 105, 105};
   Align align_ = Align::None;
   bool visible_ = true;
   bool enabled_ = true;

@@ -135,21 +135,17 @@ bool HostedControls::holds(const Control* control) const {
 }
 
 Control* HostedControls::controlAt(int x, int y) const {
-  // Compared in content coordinates: no look at the host's scroll per control.
-  const int cy = y + host_.scrollY();
   for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
     Control* c = *it;
-    if (c->visible() && c->enabled() && c->contentRect().contains(x, cy)) return c;
+    if (c->visible() && c->enabled() && c->boundsRect().contains(x, y)) return c;
   }
   return nullptr;
 }
 
 void HostedControls::paint(QImage& target, const Rect& area) {
-  const int scroll = host_.scrollY();
-  const Rect content = area.translated(0, scroll);
   for (Control* c : order_) {
     if (!c->visible()) continue;
-    const Rect r = c->contentRect().intersected(content).translated(0, -scroll);
+    const Rect r = c->boundsRect().intersected(area);
     if (r.isEmpty()) continue;
     try {
       c->paint(target, r);
