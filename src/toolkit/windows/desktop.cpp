@@ -215,9 +215,10 @@ void Desktop::endHold() {
   mirror();
 }
 
-std::vector<Form*> Desktop::stackedByManager(bool* foreignAbove) const {
+std::vector<Form*> Desktop::stackedByManager(const std::vector<std::uint32_t>& list,
+                                             bool* foreignAbove) const {
   std::vector<Form*> seen;
-  for (std::uint32_t x : platform::stackingOrder()) {
+  for (std::uint32_t x : list) {
     Form* ours = nullptr;
     // A window that has never been shown has no native window to compare
     // (and asking winId() would make one).
@@ -244,7 +245,7 @@ std::size_t Desktop::inPlaceAtBottom(const std::vector<Form*>& wanted) const {
     if (const auto it = std::find(seen.begin(), seen.end(), managerRaised_); it != seen.end())
       std::rotate(it, it + 1, seen.end());
   } else {
-    seen = stackedByManager(&foreignAbove);
+    seen = stackedByManager(platform::stackingOrder(), &foreignAbove);
   }
   std::erase_if(
       seen, [&](Form* f) { return std::find(wanted.begin(), wanted.end(), f) == wanted.end(); });
@@ -266,7 +267,7 @@ void Desktop::checkStacking() {
     if (f != nullptr && f->isVisible() && !f->isMinimized()) wanted.push_back(f);
   }
   const std::vector<std::uint32_t> list = platform::stackingOrder();
-  std::vector<Form*> seen = stackedByManager(nullptr);
+  std::vector<Form*> seen = stackedByManager(list, nullptr);
   std::erase_if(
       seen, [&](Form* f) { return std::find(wanted.begin(), wanted.end(), f) == wanted.end(); });
   const bool done = list.empty() || seen == wanted;

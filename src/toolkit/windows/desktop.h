@@ -76,9 +76,10 @@ class Desktop : public QObject {
   void confirmDeactivation();
   void forceMirror();
   void endHold();
-  // Our windows as the window manager stacks them, bottom to top; those it
-  // has not taken on yet are missing.
-  std::vector<Form*> stackedByManager(bool* foreignAbove) const;
+  // Our windows in the window manager's stacking list, bottom to top; those
+  // it has not taken on yet are missing.
+  std::vector<Form*> stackedByManager(const std::vector<std::uint32_t>& list,
+                                      bool* foreignAbove) const;
   // Compares the window manager's stacking list with the order last sent:
   // done once they agree; sent again when the list has settled otherwise.
   void checkStacking();
