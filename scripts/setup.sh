@@ -6,7 +6,8 @@ set -euo pipefail
 
 PACKAGES=(
   # build
-  g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libfontconfig-dev libgtest-dev
+  g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libfontconfig-dev libxcb-xinput-dev
+  libgtest-dev
   libbenchmark-dev
   # fonts for the Chinese labels
   fonts-arphic-uming fonts-wqy-microhei fonts-dejavu-core fonts-dejavu-extra

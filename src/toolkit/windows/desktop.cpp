@@ -66,9 +66,13 @@ Desktop::Desktop() {
   if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
     connect(app, &QGuiApplication::applicationStateChanged, this,
             &Desktop::applicationStateChanged);
+  platform::watchPresses([this] { pressedSomewhere(); });
 }
 
-Desktop::~Desktop() { stack_.onChanged = nullptr; }
+Desktop::~Desktop() {
+  stack_.onChanged = nullptr;
+  platform::watchPresses({});
+}
 
 Desktop& Desktop::instance() {
   // Lives as long as the application object, which owns it.
@@ -408,6 +412,21 @@ void Desktop::confirmDeactivation() {
   // release to it.
   for (const auto& [id, f] : forms_) f->cancelPress();
   stack_.foreignActivated();
+}
+
+void Desktop::pressedSomewhere() {
+  // Sent back, our windows lie above the other program's window that has
+  // the activation. Window managers take the focused window to be the top
+  // one, and some (mutter) do not even look at a press on it: it would stay
+  // below us. It comes up as a press on any other window would bring it.
+  if (stack_.appActive()) return;
+  const std::uint32_t other = platform::foreignActiveWindow();
+  if (other == 0 || !platform::pointerOver(other)) return;
+  const std::vector<std::uint32_t> list = platform::stackingOrder();
+  const auto at = std::find(list.begin(), list.end(), other);
+  if (at == list.end() || stackedByManager({at + 1, list.end()}, nullptr).empty()) return;
+  trace("a press on another program's active window below ours: it comes up");
+  platform::activateForeignWindow(other);
 }
 
 }  // namespace vistel

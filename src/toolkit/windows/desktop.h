@@ -74,6 +74,7 @@ class Desktop : public QObject {
   // of ours is the window manager falling back on us: it is sent on again.
   bool givingAway();
   void confirmDeactivation();
+  void pressedSomewhere();
   void forceMirror();
   void endHold();
   // Our windows in the window manager's stacking list, bottom to top; those

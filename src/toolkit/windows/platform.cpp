@@ -1,7 +1,9 @@
 #include "windows/platform.h"
 
 #include <xcb/xcb.h>
+#include <xcb/xinput.h>
 
+#include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
@@ -193,6 +195,81 @@ std::uint32_t topForeignWindow() {
 void activateForeignWindow(std::uint32_t window) {
   if (xcb_connection_t* c = xcbConnection(); c != nullptr && window != 0)
     askWindowManager(c, window, "_NET_ACTIVE_WINDOW", XCB_CURRENT_TIME, 0);
+}
+
+namespace {
+
+// X input's raw button presses, which the server sends to every client that
+// asks on the root window, whoever the press itself goes to.
+class PressWatch : public QAbstractNativeEventFilter {
+ public:
+  std::function<void()> pressed;
+  std::uint8_t opcode = 0;
+
+  bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+    if (!pressed || type != "xcb_generic_event_t") return false;
+    const auto* e = static_cast<const xcb_generic_event_t*>(message);
+    if ((e->response_type & 0x7f) != XCB_GE_GENERIC) return false;
+    const auto* ge = reinterpret_cast<const xcb_ge_generic_event_t*>(e);
+    if (ge->extension != opcode || ge->event_type != XCB_INPUT_RAW_BUTTON_PRESS) return false;
+    // Buttons 1 to 3; the wheel's steps come as buttons 4 to 7.
+    const auto* raw = reinterpret_cast<const xcb_input_raw_button_press_event_t*>(e);
+    if (raw->detail >= 1 && raw->detail <= 3) pressed();
+    return false;  // Qt has its own look at it
+  }
+};
+
+}  // namespace
+
+bool watchPresses(std::function<void()> pressed) {
+  static PressWatch* watch = nullptr;
+  if (watch != nullptr) {
+    watch->pressed = std::move(pressed);
+    return true;
+  }
+  xcb_connection_t* c = xcbConnection();
+  if (c == nullptr || !pressed) return false;
+  const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_input_id);
+  if (ext == nullptr || ext->present == 0) return false;
+  // Qt has agreed on a version of X input 2 on this connection already.
+  struct {
+    xcb_input_event_mask_t head;
+    std::uint32_t bits;
+  } mask = {{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS};
+  xcb_generic_error_t* error =
+      xcb_request_check(c, xcb_input_xi_select_events_checked(c, rootOf(c), 1, &mask.head));
+  if (error != nullptr) {
+    std::free(error);
+    return false;
+  }
+  // Lives as long as the process: the application object keeps a pointer.
+  watch = new PressWatch;
+  watch->opcode = ext->major_opcode;
+  watch->pressed = std::move(pressed);
+  QCoreApplication::instance()->installNativeEventFilter(watch);
+  return true;
+}
+
+bool pointerOver(std::uint32_t window) {
+  xcb_connection_t* c = xcbConnection();
+  if (c == nullptr || window == 0) return false;
+  const xcb_window_t root = rootOf(c);
+  xcb_query_pointer_reply_t* p = xcb_query_pointer_reply(c, xcb_query_pointer(c, root), nullptr);
+  if (p == nullptr) return false;
+  const xcb_window_t under = p->child;
+  std::free(p);
+  // Up from the window to the root's child that holds it.
+  xcb_window_t w = window;
+  for (int depth = 0; depth < 16 && w != XCB_WINDOW_NONE; ++depth) {
+    if (w == under) return true;
+    xcb_query_tree_reply_t* t = xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr);
+    if (t == nullptr) return false;
+    const xcb_window_t parent = t->parent;
+    std::free(t);
+    if (parent == root) return false;
+    w = parent;
+  }
+  return false;
 }
 
 bool mouseButtonsDown() {

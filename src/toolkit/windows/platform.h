@@ -50,6 +50,15 @@ std::uint32_t foreignActiveWindow();
 std::uint32_t topForeignWindow();
 void activateForeignWindow(std::uint32_t window);
 
+// Calls `pressed` on each press of a mouse button anywhere on the screen,
+// whichever program's window it goes to (an empty function stops that).
+// False where the window system tells no such thing.
+bool watchPresses(std::function<void()> pressed);
+
+// Whether the pointer is over `window`: in the top-level window (the window
+// manager's frame) that holds it.
+bool pointerOver(std::uint32_t window);
+
 // Sends queued requests to the window system at once. On X11 a restacking
 // may otherwise wait in the connection's buffer until the next flush.
 void flushWindowSystem();
