@@ -144,6 +144,7 @@ void Desktop::mirror() {
     if (const std::uint32_t other = platform::topForeignWindow(); other != 0) {
       requested_ = kForeignWindows;
       requestedAt_.restart();
+      givenBelowOurs_ = true;
       trace("activate another program's window %u", other);
       platform::activateForeignWindow(other);
     }
@@ -179,6 +180,7 @@ void Desktop::mirror() {
       // the focus to a window that is raised.
       requested_ = kForeignWindows;
       requestedAt_.restart();
+      givenBelowOurs_ = false;
       platform::activateForeignWindow(anchor);
     } else {
       for (auto it = foreign + 1; it < order.end(); ++it) {
@@ -305,8 +307,16 @@ void Desktop::checkStacking() {
 bool Desktop::givingAway() {
   if (requested_ != kForeignWindows || requestedAt_.elapsed() >= kStaleActivationMs) return false;
   // We gave the activation to another program, and the window manager fell
-  // back on one of ours meanwhile: it goes back there.
-  platform::activateForeignWindow(platform::topForeignWindow());
+  // back on one of ours meanwhile (xfwm4 focuses a window we raise, or map
+  // without activating): it goes back there. Activating it again would
+  // raise it too, above windows of ours that the order keeps over it.
+  const std::uint32_t other = platform::topForeignWindow();
+  if (givenBelowOurs_) {
+    trace("the keys go back to another program's window %u", other);
+    platform::focusForeignWindow(other);
+  } else {
+    platform::activateForeignWindow(other);
+  }
   return true;
 }
 

@@ -93,6 +93,9 @@ class Desktop : public QObject {
   // windows arriving meanwhile are stale.
   WindowId requested_ = kNoWindow;
   QElapsedTimer requestedAt_;
+  // Given to another program while ours stay above its window: a fallback
+  // on ours gives it the keys back without raising it.
+  bool givenBelowOurs_ = false;
   QTimer deactivation_;
   std::map<WindowId, QElapsedTimer> mappedAt_;
   QElapsedTimer restackedAt_;

@@ -272,6 +272,13 @@ bool pointerOver(std::uint32_t window) {
   return false;
 }
 
+void focusForeignWindow(std::uint32_t window) {
+  if (xcb_connection_t* c = xcbConnection(); c != nullptr && window != 0) {
+    xcb_set_input_focus(c, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
+    xcb_flush(c);
+  }
+}
+
 bool mouseButtonsDown() {
   xcb_connection_t* c = xcbConnection();
   if (c == nullptr) return QGuiApplication::mouseButtons() != Qt::NoButton;

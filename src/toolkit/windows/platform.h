@@ -49,6 +49,9 @@ std::vector<std::uint32_t> stackingOrder();
 std::uint32_t foreignActiveWindow();
 std::uint32_t topForeignWindow();
 void activateForeignWindow(std::uint32_t window);
+// Gives it the keyboard focus straight, without the window manager, which
+// would raise it too.
+void focusForeignWindow(std::uint32_t window);
 
 // Calls `pressed` on each press of a mouse button anywhere on the screen,
 // whichever program's window it goes to (an empty function stops that).
