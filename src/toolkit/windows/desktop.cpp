@@ -434,7 +434,12 @@ void Desktop::pressedSomewhere() {
   if (other == 0 || !platform::pointerOver(other)) return;
   const std::vector<std::uint32_t> list = platform::stackingOrder();
   const auto at = std::find(list.begin(), list.end(), other);
-  if (at == list.end() || stackedByManager({at + 1, list.end()}, nullptr).empty()) return;
+  if (at == list.end()) return;
+  // Ours in the stay-on-top band lie above it anyway.
+  const std::vector<Form*> above = stackedByManager({at + 1, list.end()}, nullptr);
+  if (std::none_of(above.begin(), above.end(),
+                   [&](Form* f) { return !stack_.isTopmost(f->windowId()); }))
+    return;
   trace("a press on another program's active window below ours: it comes up");
   platform::activateForeignWindow(other);
 }
