@@ -11,4 +11,7 @@ export VISTEL_E2E_PANEL=${VISTEL_E2E_PANEL:-1}
 export VISTEL_E2E_TRAY=$VISTEL_E2E_PANEL
 start_virtual_desktop $((100 + RANDOM % 400)) "${VISTEL_E2E_WM:-openbox}"
 export QT_QPA_PLATFORM=xcb
+# The desktop layer's trace of what the window manager reported and what was
+# asked of it: the driver shows it with a failing case.
+export VISTEL_TRACE_DESKTOP=${VISTEL_TRACE_DESKTOP-1}
 "$@"
