@@ -20,7 +20,10 @@ void TGetImgForm::ScrollToThumb(int t) {
   const int p = ScrollBar1->value();
   const int next = positionForThumb(t, columns, p, filepanel->height());
   if (next != p) ScrollBar1->setValue(next);
-  ScrollBar1->repaint();
+  // Drawn with the rest of the step, not on the spot: a synchronous paint
+  // here, in the middle of the key's handler, lost the locator's paint that
+  // follows it under mutter (about one step in two).
+  ScrollBar1->update();
 }
 
 void TGetImgForm::PlaceLocator() {
