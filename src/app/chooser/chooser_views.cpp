@@ -79,6 +79,7 @@ void TGetImgForm::FileListBox1MouseDown(const MouseEvent& m) {
 
 void TGetImgForm::filepanelResize() {
   const int n = rawColumnsForWidth(filepanel->width());
+  filepanel->setGrid({kGridMargin, kGridMargin, kCellPitch, kCellPitch, std::max(1, n)});
   if (n == FColumns) return;
   // Thumbnails are made on this thread, one whole unit at a time, so the
   // re-layout cannot fall between a thumbnail's index and its control: the

@@ -127,7 +127,7 @@ void TGetImgForm::LoaderAddThumb(int i, const std::string& name, Bitmap thumb) {
     control->setVisible(false);
     const CellPos cell = thumbCell(t, std::max(1, FColumns));
     control->setBounds(cell.left, cell.top - FScrollPos, kThumbSide, kThumbSide);
-    filepanel->adopt(std::move(made));
+    filepanel->adoptCell(std::move(made), static_cast<std::size_t>(t));
     control->setShowHint(FShowNames);
     control->setHint(
         QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size()))));

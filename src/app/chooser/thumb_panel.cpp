@@ -48,17 +48,13 @@ void ThumbPanel::freeRetired() {
 
 void ThumbPanel::scrollBy(int dy) {
   if (dy == 0) return;
-  moving_ = true;
-  for (Control* c : controls_.order())
-    c->setBounds(c->left(), c->top() + dy, c->width(), c->height());
-  moving_ = false;
+  scrollY_ -= dy;
   update();
   // The thumbnails moved under a pointer at rest.
   if (underMouse()) hoverAt(mapFromGlobal(QCursor::pos()));
 }
 
 void ThumbPanel::invalidateRect(const Rect& r) {
-  if (moving_) return;
   const QRect q(r.left, r.top, r.width(), r.height());
   if (q.intersects(rect())) update(q);
 }

@@ -25,7 +25,8 @@ class ThumbControl : public PictureControl {
 // paints its controls in creation order, except that the control kept on
 // top stays above the rest; routes mouse presses to the topmost control
 // under the pointer; shows a control's hint as a tooltip when its ShowHint
-// is on; and scrolls by moving its controls.
+// is on; and scrolls by an offset, its controls keeping their places in
+// the content.
 class ThumbPanel : public QWidget, public ControlHost {
   Q_OBJECT
 
@@ -38,6 +39,12 @@ class ThumbPanel : public QWidget, public ControlHost {
     return controls_.create<T>();
   }
   void adopt(std::unique_ptr<Control> control) { controls_.adopt(std::move(control)); }
+  // The thumbnails: controls in the cells of a grid, beneath the others,
+  // of which painting and hit testing look only at the cells in view.
+  void setGrid(const HostedControls::Grid& grid) { controls_.setGrid(grid); }
+  void adoptCell(std::unique_ptr<Control> control, std::size_t i) {
+    controls_.adoptCell(std::move(control), i);
+  }
   void destroyControl(Control* control) { controls_.destroy(control); }
   // Takes the controls off the panel at once, however many (a whole grid),
   // and frees them a few thousand at a time from the event loop, so that
@@ -47,7 +54,8 @@ class ThumbPanel : public QWidget, public ControlHost {
   void keepOnTop(Control* control) { controls_.keepOnTop(control); }
   std::size_t controlCount() const { return controls_.size(); }
 
-  // Moves every control by dy pixels (the file list is not a control).
+  // Shows every control dy pixels lower (the file list is not a control);
+  // no control moves in the content.
   void scrollBy(int dy);
 
   // The topmost visible, enabled control at a point of the panel, or none.
@@ -57,6 +65,7 @@ class ThumbPanel : public QWidget, public ControlHost {
   void invalidateRect(const Rect& r) override;
   int clientWidth() const override { return width(); }
   int clientHeight() const override { return height(); }
+  int scrollY() const override { return scrollY_; }
 
   // Presses that hit no control, and size changes.
   std::function<void(const MouseEvent&)> onMouseDown;
@@ -81,8 +90,7 @@ class ThumbPanel : public QWidget, public ControlHost {
   QImage buffer_;
   std::vector<std::unique_ptr<Control>> retired_;
   bool freeing_ = false;
-  // While every control moves at once, one repaint of the panel does.
-  bool moving_ = false;
+  int scrollY_ = 0;
 };
 
 }  // namespace vistel

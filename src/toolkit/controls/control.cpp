@@ -11,7 +11,10 @@ Control::~Control() = default;
 void Control::setHost(ControlHost* host) {
   if (host == host_) return;
   invalidate();
+  // It stays where it shows, in the new host's content.
+  const Rect shown = boundsRect();
   host_ = host;
+  bounds_ = shown.translated(0, shift());
   if (align_ == Align::Client) hostResized();
   invalidate();
 }
@@ -27,7 +30,9 @@ void Control::setBounds(int left, int top, int width, int height) {
 
 void Control::setAlign(Align a) {
   if (a == align_) return;
+  const Rect shown = boundsRect();
   align_ = a;
+  bounds_ = shown.translated(0, shift());
   hostResized();
 }
 
@@ -40,18 +45,18 @@ void Control::setVisible(bool v) {
   if (v == visible_) return;
   visible_ = v;
   // Showing paints the control; hiding uncovers what lies beneath it.
-  if (host_ != nullptr) host_->invalidateRect(bounds_);
+  if (host_ != nullptr) host_->invalidateRect(boundsRect());
 }
 
 void Control::invalidate() {
   if (host_ == nullptr || !visible_ || bounds_.isEmpty()) return;
-  host_->invalidateRect(bounds_);
+  host_->invalidateRect(boundsRect());
 }
 
 void Control::applyBounds(const Rect& r) {
-  if (r == bounds_) return;
-  const Rect old = bounds_;
-  bounds_ = r;
+  const Rect old = boundsRect();
+  if (r == old) return;
+  bounds_ = r.translated(0, shift());
   if (host_ == nullptr || !visible_) return;
   if (!old.isEmpty()) host_->invalidateRect(old);
   if (!r.isEmpty()) host_->invalidateRect(r);

@@ -45,6 +45,10 @@ class ControlHost {
   // Client size of the host, for client-aligned controls.
   virtual int clientWidth() const = 0;
   virtual int clientHeight() const = 0;
+  // How far the host's content is scrolled up: its controls keep their
+  // places in the content and show that much higher, so a scroll moves none.
+  // Client-aligned controls fill the client area whatever the scroll.
+  virtual int scrollY() const { return 0; }
 };
 
 // A graphic control: no window of its own. Its host paints it, in creation
@@ -59,11 +63,16 @@ class Control {
   ControlHost* host() const { return host_; }
   void setHost(ControlHost* host);
 
+  // The rectangle in host client coordinates, where the control shows now.
   int left() const { return bounds_.left; }
-  int top() const { return bounds_.top; }
+  int top() const { return bounds_.top - shift(); }
   int width() const { return bounds_.width(); }
   int height() const { return bounds_.height(); }
-  Rect boundsRect() const { return bounds_; }
+  Rect boundsRect() const { return bounds_.translated(0, -shift()); }
+  // The rectangle in the host's content, whatever its scroll.
+  Rect contentRect() const {
+    return align_ == Align::Client ? bounds_.translated(0, scrolled()) : bounds_;
+  }
   // Moves and sizes the control. Subclasses may override the size (AutoSize).
   virtual void setBounds(int left, int top, int width, int height);
   void setLeft(int v) { setBounds(v, top(), width(), height()); }
@@ -120,8 +129,13 @@ class Control {
   void applyBounds(const Rect& r);
 
  private:
+  int scrolled() const { return host_ != nullptr ? host_->scrollY() : 0; }
+  // From where the control shows to where it is kept: a client-aligned
+  // control is kept where it shows, the others in the content.
+  int shift() const { return align_ == Align::Client ? 0 : scrolled(); }
+
   ControlHost* host_ = nullptr;
-  Rect bounds_{0, 0, 105, 105};
+  Rect bounds_{0, 0, 105, 105};  // shown rectangle moved down by shift()
   Align align_ = Align::None;
   bool visible_ = true;
   bool enabled_ = true;

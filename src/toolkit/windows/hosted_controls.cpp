@@ -27,6 +27,7 @@ void HostedControls::clear() {
   hovered_ = nullptr;
   onTop_ = nullptr;
   order_.clear();
+  cells_.clear();
   owned_.clear();
 }
 
@@ -44,12 +45,41 @@ void HostedControls::adopt(std::unique_ptr<Control> control) {
   raw->invalidate();
 }
 
+void HostedControls::setGrid(const Grid& grid) {
+  const Grid g{grid.left, grid.top, std::max(1, grid.pitchX), std::max(1, grid.pitchY),
+               std::max(1, grid.columns)};
+  if (g == grid_) return;
+  grid_ = g;
+  host_.invalidateRect({0, 0, host_.clientWidth(), host_.clientHeight()});
+}
+
+void HostedControls::adoptCell(std::unique_ptr<Control> control, std::size_t i) {
+  // A taken cell keeps its control; the newcomer goes among the others.
+  if (i < cells_.size() && cells_[i] != nullptr) {
+    adopt(std::move(control));
+    return;
+  }
+  Control* raw = control.get();
+  owned_.push_back(std::move(control));
+  if (i >= cells_.size()) cells_.resize(i + 1, nullptr);
+  cells_[i] = raw;
+  raw->setHost(&host_);
+  raw->invalidate();
+}
+
 bool HostedControls::destroy(Control* control) {
+  if (control == nullptr) return false;
   const auto it = std::find(order_.begin(), order_.end(), control);
-  if (control == nullptr || it == order_.end()) return false;
+  const auto cell =
+      it == order_.end() ? std::find(cells_.begin(), cells_.end(), control) : cells_.end();
+  if (it == order_.end() && cell == cells_.end()) return false;
   // A hidden control covered nothing: there is nothing to uncover.
   if (control->visible()) host_.invalidateRect(control->boundsRect());
-  order_.erase(it);
+  if (cell != cells_.end()) {
+    *cell = nullptr;
+  } else {
+    order_.erase(it);
+  }
   if (onTop_ == control) onTop_ = nullptr;
   if (hovered_ == control) {
     hovered_ = nullptr;
@@ -109,8 +139,29 @@ std::vector<std::unique_ptr<Control>> HostedControls::release(
         released.push_back(std::move(p));
       });
   if (released.empty()) return released;
-  takeListed(
-      order_, gone, [](Control* c) { return c; }, [](Control*) {});
+  // The cells listed in the grid's order are freed in one walk over both,
+  // any others by looking them up; the rest are taken out of the others.
+  std::size_t next = 0;
+  for (Control*& cell : cells_) {
+    if (cell != nullptr && next < gone.size() && gone[next] == cell) {
+      cell = nullptr;
+      ++next;
+    }
+  }
+  std::unordered_set<const Control*> rest(gone.begin() + static_cast<std::ptrdiff_t>(next),
+                                          gone.end());
+  if (!rest.empty()) {
+    for (Control*& cell : cells_)
+      if (cell != nullptr && rest.erase(cell) != 0) cell = nullptr;
+  }
+  while (!cells_.empty() && cells_.back() == nullptr) cells_.pop_back();
+  if (!rest.empty()) {
+    std::vector<Control*> others;
+    for (auto it = gone.begin() + static_cast<std::ptrdiff_t>(next); it != gone.end(); ++it)
+      if (rest.contains(*it)) others.push_back(*it);
+    takeListed(
+        order_, others, [](Control* c) { return c; }, [](Control*) {});
+  }
   for (Control* c : gone) {
     if (onTop_ == c) onTop_ = nullptr;
     if (hovered_ == c) {
@@ -131,22 +182,60 @@ void HostedControls::keepOnTop(Control* control) {
 }
 
 bool HostedControls::holds(const Control* control) const {
-  return std::find(order_.begin(), order_.end(), control) != order_.end();
+  return control != nullptr && (std::find(order_.begin(), order_.end(), control) != order_.end() ||
+                                std::find(cells_.begin(), cells_.end(), control) != cells_.end());
+}
+
+namespace {
+
+// The cell a coordinate falls in, counted from `origin` (negative before it).
+int cellOf(int v, int origin, int pitch) {
+  const int d = v - origin;
+  return d >= 0 ? d / pitch : -1 - (-1 - d) / pitch;
+}
+
+}  // namespace
+
+template <typename Visit>
+void HostedControls::forCellsIn(const Rect& content, Visit visit) const {
+  if (cells_.empty() || content.isEmpty()) return;
+  const int firstColumn = std::max(0, cellOf(content.left, grid_.left, grid_.pitchX));
+  const int lastColumn =
+      std::min(grid_.columns - 1, cellOf(content.right - 1, grid_.left, grid_.pitchX));
+  const int firstRow = std::max(0, cellOf(content.top, grid_.top, grid_.pitchY));
+  const int lastRow = cellOf(content.bottom - 1, grid_.top, grid_.pitchY);
+  const auto columns = static_cast<std::size_t>(grid_.columns);
+  for (int row = firstRow; row <= lastRow; ++row) {
+    for (int column = firstColumn; column <= lastColumn; ++column) {
+      const std::size_t i =
+          static_cast<std::size_t>(row) * columns + static_cast<std::size_t>(column);
+      if (i >= cells_.size()) return;
+      if (cells_[i] != nullptr) visit(cells_[i]);
+    }
+  }
 }
 
 Control* HostedControls::controlAt(int x, int y) const {
+  // Compared in content coordinates: no look at the host's scroll per control.
+  const int cy = y + host_.scrollY();
   for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
     Control* c = *it;
-    if (c->visible() && c->enabled() && c->boundsRect().contains(x, y)) return c;
+    if (c->visible() && c->enabled() && c->contentRect().contains(x, cy)) return c;
   }
-  return nullptr;
+  Control* hit = nullptr;
+  forCellsIn({x, cy, x + 1, cy + 1}, [&](Control* c) {
+    if (c->visible() && c->enabled() && c->contentRect().contains(x, cy)) hit = c;
+  });
+  return hit;
 }
 
 void HostedControls::paint(QImage& target, const Rect& area) {
-  for (Control* c : order_) {
-    if (!c->visible()) continue;
-    const Rect r = c->boundsRect().intersected(area);
-    if (r.isEmpty()) continue;
+  const int scroll = host_.scrollY();
+  const Rect content = area.translated(0, scroll);
+  auto paintOne = [&](Control* c) {
+    if (!c->visible()) return;
+    const Rect r = c->contentRect().intersected(content).translated(0, -scroll);
+    if (r.isEmpty()) return;
     try {
       c->paint(target, r);
     } catch (const std::exception& e) {
@@ -157,7 +246,9 @@ void HostedControls::paint(QImage& target, const Rect& area) {
       QMetaObject::invokeMethod(
           &widget_, [message] { showErrorBox(message); }, Qt::QueuedConnection);
     }
-  }
+  };
+  forCellsIn(content, paintOne);
+  for (Control* c : order_) paintOne(c);
 }
 
 bool HostedControls::hover(Control* control) {

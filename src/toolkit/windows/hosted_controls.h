@@ -37,6 +37,26 @@ class HostedControls {
     return raw;
   }
   void adopt(std::unique_ptr<Control> control);
+
+  // A grid of controls beneath all the others: the control of cell i lies
+  // within the pitchX by pitchY cell at column i % columns and row
+  // i / columns from (left, top), in content coordinates. Painting and hit
+  // testing look only at the cells of the area, however many there are.
+  // A cell's control is never client-aligned.
+  struct Grid {
+    int left = 0;
+    int top = 0;
+    int pitchX = 1;
+    int pitchY = 1;
+    int columns = 1;
+    friend bool operator==(const Grid&, const Grid&) = default;
+  };
+  // The cells' layout (their controls move themselves); the host is
+  // repainted.
+  void setGrid(const Grid& grid);
+  // Adopts a control as the one in cell i, or among the others when the
+  // cell is taken.
+  void adoptCell(std::unique_ptr<Control> control, std::size_t i);
   // Frees a control of this host and repaints where it was; false when it
   // is not one of ours.
   bool destroy(Control* control);
@@ -52,9 +72,9 @@ class HostedControls {
   // Keeps the control above every control, those created later included.
   void keepOnTop(Control* control);
 
-  // Paint and hit order, bottom first.
+  // Paint and hit order, bottom first, of the controls outside the grid.
   const std::vector<Control*>& order() const { return order_; }
-  std::size_t size() const { return order_.size(); }
+  std::size_t size() const { return owned_.size(); }
   bool holds(const Control* control) const;
   // The topmost visible, enabled control whose rectangle holds the point
   // (host client coordinates), or none: a disabled control takes no input,
@@ -78,11 +98,16 @@ class HostedControls {
 
  private:
   void showHint();
+  // The cells that may hold a part of the content rectangle, row by row.
+  template <typename Visit>
+  void forCellsIn(const Rect& content, Visit visit) const;
 
   QWidget& widget_;
   ControlHost& host_;
   std::vector<std::unique_ptr<Control>> owned_;
   std::vector<Control*> order_;
+  Grid grid_;
+  std::vector<Control*> cells_;  // null where a cell is free
   Control* onTop_ = nullptr;
   Control* hovered_ = nullptr;
   QTimer hintTimer_;

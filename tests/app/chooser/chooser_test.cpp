@@ -192,7 +192,7 @@ TEST_F(ChooserTest, ThumbnailsAreTheFullDecodeWithAnyThreadsAndFromTheCache) {
   };
   auto same = [](const Bitmap& a, const Bitmap& b) {
     return a.width() == 93 && b.width() == 93 && a.height() == 93 && b.height() == 93 &&
-           std::memcmp(a.scanLine(0), b.scanLine(0), 93 * 93 * 4) == 0;
+           std::memcmp(a.scanLine(0), b.scanLine(0), std::size_t{93} * 93 * 4) == 0;
   };
   auto expectFullDecode = [&](const char* when) {
     SCOPED_TRACE(when);
@@ -319,6 +319,14 @@ TEST_F(ChooserTest, ScrollBarMovesTheGridWithinItsLimit) {
   EXPECT_EQ(chooser->ScrollBar1->value(), 660);
   EXPECT_EQ(chooser->FScrollPos, 550);
   EXPECT_EQ(t3->top(), 97 - 550);
+  // The panel shows and hits the scrolled grid: row 6 from 22, gaps at 20 and 115.
+  const ThumbControl* t18 = chooser->FThumbs[18];
+  EXPECT_EQ(chooser->filepanel->controlAt(t18->left() + 1, t18->top() + 1), t18);
+  while (chooser->FResidency->fetching()) QCoreApplication::processEvents();
+  const QImage shown = chooser->filepanel->grab().toImage();
+  const QRgb silver = shown.pixel(0, 0);
+  EXPECT_EQ(shown.pixel(48, 20), silver);
+  EXPECT_NE(shown.pixel(48, 95), silver);
   chooser->ScrollBar1->setValue(0);
   EXPECT_EQ(t3->top(), 97);
 }

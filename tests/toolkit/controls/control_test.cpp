@@ -32,6 +32,22 @@ TEST(Control, ClientAlignedControlFollowsItsHostAndIgnoresOtherBounds) {
   EXPECT_EQ(c.boundsRect(), Rect::fromSize(5, 5, 10, 10));
 }
 
+TEST(Control, ScrolledHostShowsItsControlsHigherButClientAlignedOnesInPlace) {
+  RecordingHost host(300, 200);
+  host.scroll = 40;
+  PlainControl c(&host), filler(&host);
+  c.setBounds(5, 5, 10, 10);
+  filler.setAlign(Align::Client);
+  host.scroll = 100;
+  EXPECT_EQ(c.boundsRect(), Rect::fromSize(5, -55, 10, 10));
+  EXPECT_EQ(c.contentRect(), Rect::fromSize(5, 45, 10, 10));
+  EXPECT_EQ(filler.boundsRect(), Rect::fromSize(0, 0, 300, 200));
+  EXPECT_EQ(filler.contentRect(), Rect::fromSize(0, 100, 300, 200));
+  filler.setAlign(Align::None);  // stays where it shows, then scrolls with the rest
+  host.scroll = 0;
+  EXPECT_EQ(filler.boundsRect(), Rect::fromSize(0, 100, 300, 200));
+}
+
 TEST(Control, MovingRepaintsTheOldAndTheNewAreaOnlyWhileVisible) {
   RecordingHost host;
   PlainControl c(&host);

@@ -17,11 +17,13 @@ class RecordingHost : public ControlHost {
   void invalidateRect(const Rect& r) override { invalidated.push_back(r); }
   int clientWidth() const override { return w_; }
   int clientHeight() const override { return h_; }
+  int scrollY() const override { return scroll; }
   void resize(int w, int h) {
     w_ = w;
     h_ = h;
   }
   std::vector<Rect> invalidated;
+  int scroll = 0;
 
  private:
   int w_;
