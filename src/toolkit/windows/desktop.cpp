@@ -128,8 +128,14 @@ void Desktop::mirror() {
     // some window managers answer every request with focus moves of their
     // own, which would come back here as reports.
     // A minimised window is not asked: activating it would restore it.
+    // An activation we asked for that has not been answered yet still
+    // lands later (a press asked for the panel, and the gesture took it off
+    // the screen at once): the window wanted now is asked for after it,
+    // even where the window system still reports it active.
+    const bool otherPending = requested_ != kNoWindow && requested_ != kForeignWindows &&
+                              requested_ != active && requestedAt_.elapsed() < kStaleActivationMs;
     if (f != nullptr && f->isVisible() && !f->isMinimized() &&
-        platform::activeWindow() != static_cast<std::uint32_t>(f->winId())) {
+        (otherPending || platform::activeWindow() != static_cast<std::uint32_t>(f->winId()))) {
       requested_ = active;
       requestedAt_.restart();
       trace("activate %s", qPrintable(f->windowTitle()));
