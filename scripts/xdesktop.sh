@@ -139,6 +139,25 @@ _vistel_desk_output() {
   sed 's/^/  /' "$_vistel_desktop_tmp/xvfb.log" >&2
 }
 
+# After a failed run: which of the desk's programs (Xvfb, the bus, the
+# manager, the panel) have ended meanwhile, and what they printed, so a
+# manager that died under a case is told apart from a fault of ours.
+report_virtual_desktop() {
+  local pid gone=0
+  [ -n "$_vistel_desktop_tmp" ] || return 0
+  for pid in "${_vistel_desktop_pids[@]}"; do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      gone=1
+      echo "xdesktop: a program of the desk (pid $pid) has ended" >&2
+    fi
+  done
+  [ $gone = 1 ] || echo "xdesktop: every program of the desk still runs" >&2
+  echo "xdesktop: the end of the desk's output:" >&2
+  tail -n 40 "$_vistel_desktop_tmp/desktop.log" | sed 's/^/  /' >&2
+  echo "xdesktop: the end of Xvfb's output:" >&2
+  tail -n 10 "$_vistel_desktop_tmp/xvfb.log" | sed 's/^/  /' >&2
+}
+
 # One desk from display :$1 on: 0 when it runs, 1 when a part of it did not
 # come up, 2 when it cannot be made here at all.
 _vistel_start_desk() {

@@ -14,4 +14,7 @@ export QT_QPA_PLATFORM=xcb
 # The desktop layer's trace of what the window manager reported and what was
 # asked of it: the driver shows it with a failing case.
 export VISTEL_TRACE_DESKTOP=${VISTEL_TRACE_DESKTOP-1}
-"$@"
+status=0
+"$@" || status=$?
+[ $status -eq 0 ] || report_virtual_desktop
+exit $status
