@@ -199,12 +199,17 @@ void Desktop::mirror() {
     std::vector<Form*> above;
     for (auto it = std::make_reverse_iterator(foreign); it != order.rend(); ++it)
       above.push_back(form(*it));
-    lastRaised_.clear();
+    std::vector<Form*> raised;
     for (std::size_t i = inPlaceAtBottom(above); i < above.size(); ++i) {
       trace("raise %s", qPrintable(above[i]->windowTitle()));
       above[i]->raise();
-      lastRaised_.push_back(above[i]);
+      raised.push_back(above[i]);
     }
+    // A pass that raises nothing (an activation answered, the order already
+    // on its way) leaves the manager's echoes of the raises just before it
+    // still to come: xfwm4 focuses each window it raises.
+    if (!raised.empty() || !restackedAt_.isValid() || restackedAt_.elapsed() >= kRaiseEchoMs)
+      lastRaised_ = std::move(raised);
     sentAbove_ = above;
     ++restacks_;
     platform::flushWindowSystem();
