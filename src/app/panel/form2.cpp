@@ -1,6 +1,8 @@
 #include "panel/form2.h"
 
 #include <algorithm>
+#include <string_view>
+#include <vector>
 
 #include "assets/embedded_assets.h"
 #include "controls/canvas.h"
@@ -38,35 +40,63 @@ Label* hotSpot(Form& form, const char* name, int left, int top, int tag, const c
   return l;
 }
 
-Label* arrowPad(Form& form, const char* name, int left, int top, int width, int height, int tag,
-                const char* caption) {
+// The labels whose font is fitted to their captions (the first of which they
+// show). Their fits are the first text work of the program; the font thread
+// does them ahead from this same table (TForm2::labelFits).
+struct FittedLabel {
+  const char* name;
+  int left, top, width, height;
+  LabelFont font;
+  TextAlign alignment;
+  TextLayout layout;
+  QStringList captions;
+};
+
+template <std::size_t N>
+QStringList texts(const char* const (&captions)[N]) {
+  QStringList all;
+  for (const char* c : captions) all << QString::fromUtf8(c);
+  return all;
+}
+
+const std::vector<FittedLabel>& fittedLabels() {
+  // The arrow pads keep the panel's own face, in the window text colour.
+  LabelFont pad;
+  pad.color = kWindowText;
+  static const std::vector<FittedLabel> labels{
+      {"FZoom", 102, 349, 62, 16, kStatusFont, TextAlign::Center, TextLayout::Top,
+       texts(status_texts::kZoomTexts)},
+      {"FCenter", 109, 302, 40, 16, kStatusFont, TextAlign::Center, TextLayout::Top,
+       texts(status_texts::kCenterTexts)},
+      {"LabLine4", 720, 132, 14, 29, kSwitchFont, TextAlign::Center, TextLayout::Center, {"+"}},
+      {"LabLeft", 656, 176, 7, 12, pad, TextAlign::Left, TextLayout::Top, {"<"}},
+      {"LabRight", 679, 172, 7, 12, pad, TextAlign::Left, TextLayout::Top, {">"}},
+      {"LabBottom", 668, 185, 7, 10, pad, TextAlign::Left, TextLayout::Top, {"V"}},
+      {"LabTop", 664, 160, 7, 10, pad, TextAlign::Left, TextLayout::Top, {"^"}},
+  };
+  return labels;
+}
+
+Label* fittedLabel(Form& form, const char* name) {
+  const auto& all = fittedLabels();
+  const auto spec = std::find_if(all.begin(), all.end(), [name](const FittedLabel& f) {
+    return std::string_view(f.name) == name;
+  });
   auto* l = form.create<Label>();
-  l->setName(QString::fromLatin1(name));
-  l->setBounds(left, top, width, height);
-  l->setTag(tag);
-  l->setCaption(QString::fromLatin1(caption));
-  LabelFont f;
-  f.color = kWindowText;
-  l->setFont(f);
+  l->setName(QString::fromLatin1(spec->name));
+  l->setBounds(spec->left, spec->top, spec->width, spec->height);
+  l->setCaption(spec->captions.front());
+  l->setFont(spec->font);
+  l->setAlignment(spec->alignment);
+  l->setLayout(spec->layout);
   l->setTransparent(true);
-  l->fitFontTo({l->caption()});
+  l->fitFontTo(spec->captions);
   return l;
 }
 
-// A status label showing the first of `captions`; its font fits them all.
-template <std::size_t N>
-Label* statusLabel(Form& form, const char* name, int left, int top, int width,
-                   const char* const (&captions)[N]) {
-  auto* l = form.create<Label>();
-  l->setName(QString::fromLatin1(name));
-  l->setBounds(left, top, width, 16);
-  l->setCaption(QString::fromUtf8(captions[0]));
-  l->setFont(kStatusFont);
-  l->setAlignment(TextAlign::Center);
-  l->setTransparent(true);
-  QStringList all;
-  for (const char* c : captions) all << QString::fromUtf8(c);
-  l->fitFontTo(all);
+Label* arrowPad(Form& form, const char* name, int tag) {
+  Label* l = fittedLabel(form, name);
+  l->setTag(tag);
   return l;
 }
 
@@ -116,23 +146,15 @@ void TForm2::buildComponents() {
     if (events.skinDoubleClick) events.skinDoubleClick();
   };
 
-  FZoom = statusLabel(*this, "FZoom", 102, 349, 62, status_texts::kZoomTexts);
-  FCenter = statusLabel(*this, "FCenter", 109, 302, 40, status_texts::kCenterTexts);
+  FZoom = fittedLabel(*this, "FZoom");
+  FCenter = fittedLabel(*this, "FCenter");
 
   BeTop = guideLine(*this, "BeTop", -8, 256, 800, 1);
   BeLeft = guideLine(*this, "BeLeft", 168, 0, 1, 640);
   BeBottom = guideLine(*this, "BeBottom", -8, 336, 800, 1);
   BeRight = guideLine(*this, "BeRight", 208, -29, 1, 640);
 
-  LabLine4 = create<Label>();
-  LabLine4->setName(QStringLiteral("LabLine4"));
-  LabLine4->setBounds(720, 132, 14, 29);
-  LabLine4->setCaption(QStringLiteral("+"));
-  LabLine4->setFont(kSwitchFont);
-  LabLine4->setAlignment(TextAlign::Center);
-  LabLine4->setLayout(TextLayout::Center);
-  LabLine4->setTransparent(true);
-  LabLine4->fitFontTo({LabLine4->caption()});
+  LabLine4 = fittedLabel(*this, "LabLine4");
 
   LabCenter = create<Label>();
   LabCenter->setName(QStringLiteral("LabCenter"));
@@ -141,10 +163,10 @@ void TForm2::buildComponents() {
   LabCenter->setColor(kYellow);
   LabCenter->setTransparent(true);
 
-  LabLeft = arrowPad(*this, "LabLeft", 656, 176, 7, 12, 3, "<");
-  LabRight = arrowPad(*this, "LabRight", 679, 172, 7, 12, 4, ">");
-  LabBottom = arrowPad(*this, "LabBottom", 668, 185, 7, 10, 2, "V");
-  LabTop = arrowPad(*this, "LabTop", 664, 160, 7, 10, 1, "^");
+  LabLeft = arrowPad(*this, "LabLeft", 3);
+  LabRight = arrowPad(*this, "LabRight", 4);
+  LabBottom = arrowPad(*this, "LabBottom", 2);
+  LabTop = arrowPad(*this, "LabTop", 1);
 
   LabF6 = hotSpot(*this, "LabF6", 660, 82, 1, "显示(隐藏)黑色背景");
   LabF7 = hotSpot(*this, "LabF7", 665, 91, 2, "文件选单置于黑色背景后");
@@ -176,6 +198,13 @@ std::vector<QFont> TForm2::labelFaces() {
   for (const LabelFont& f : {kStatusFont, kSwitchFont, LabelFont{}})
     faces.push_back(controlFont(f.family, f.pixelHeight, f.bold));
   return faces;
+}
+
+std::vector<FontFit> TForm2::labelFits() {
+  std::vector<FontFit> fits;
+  for (const FittedLabel& f : fittedLabels())
+    fits.push_back(Label::fitFor(f.font, f.width, f.height, f.alignment, f.layout, f.captions));
+  return fits;
 }
 
 void TForm2::paintSkinCopy(Canvas target) const {

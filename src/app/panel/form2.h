@@ -81,6 +81,9 @@ class TForm2 : public Form {
 
   // The faces the panel's labels are drawn in: the first text on the screen.
   static std::vector<QFont> labelFaces();
+  // The fittings of the labels' fonts to their captions, to be worked out
+  // ahead of the panel (FontPreload).
+  static std::vector<FontFit> labelFits();
 
   // Paints the skin as the viewer shows it in place of the panel during
   // drags: rows below the skin white, see-through like the panel's own.

@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Vistel"));
   QApplication::setQuitOnLastWindowClosed(false);
   vistel::registerFontSubstitutions();
-  fonts.applicationReady(vistel::TForm2::labelFaces());
+  fonts.applicationReady(vistel::TForm2::labelFaces(), vistel::TForm2::labelFits());
   vistel::registerMultiDragCursor();
   vistel::traceStart("font substitutions, cursor");
   QApplication::setWindowIcon(vistel::programIcon());

@@ -7,7 +7,9 @@
 #include <QPainter>
 #include <QStringList>
 #include <algorithm>
+#include <climits>
 #include <mutex>
+#include <unordered_map>
 
 namespace vistel {
 
@@ -27,6 +29,10 @@ void registerFontSubstitutions() {
 QFont controlFont(const QString& family, int pixelHeight, bool bold) {
   registerFontSubstitutions();
   QFont font(family);
+  // The installed stand-ins first: a family asked for by a name no font has
+  // costs the font database a query of the system's fallbacks at every size.
+  QStringList families = QFont::substitutes(family);
+  if (!families.isEmpty()) font.setFamilies(families << family);
   font.setPixelSize(pixelHeight > 0 ? pixelHeight : 1);
   font.setBold(bold);
   font.setStyleStrategy(QFont::NoAntialias);
@@ -42,20 +48,24 @@ void FontPreload::run() {
   // thread began meanwhile is only work spent twice, never a wrong one.
   FcInit();
   std::vector<QFont> faces;
+  std::vector<FontFit> fits;
   {
     std::unique_lock lock(mutex_);
     ready_.wait(lock, [this] { return started_; });
     faces.swap(faces_);
+    fits.swap(fits_);
   }
   for (const QFont& face : faces) QFontMetrics(face).height();
+  for (const FontFit& fit : fits) fittingFont(fit);
 }
 
-void FontPreload::applicationReady(std::vector<QFont> faces) {
+void FontPreload::applicationReady(std::vector<QFont> faces, std::vector<FontFit> fits) {
   {
     const std::lock_guard lock(mutex_);
     if (started_) return;
     started_ = true;
     faces_ = std::move(faces);
+    fits_ = std::move(fits);
   }
   ready_.notify_one();
 }
@@ -92,9 +102,10 @@ QRect textInk(const QFont& font, const QRect& box, int flags, const QString& tex
       .translated(box.topLeft() - QPoint(margin, margin));
 }
 
-QFont fittingFont(QFont font, const QRect& box, int flags, const QStringList& texts,
-                  const QRect& bounds) {
-  registerFontSubstitutions();
+namespace {
+
+int fittingSize(QFont font, const QRect& box, int flags, const QStringList& texts,
+                const QRect& bounds) {
   const QRect within = bounds.isEmpty() ? box : bounds;
   const int asked = font.pixelSize();
   for (int px = asked; px > 1 && px >= (asked + 1) / 2; --px) {
@@ -103,8 +114,85 @@ QFont fittingFont(QFont font, const QRect& box, int flags, const QStringList& te
       const QRect ink = textInk(font, box, flags, t);
       return ink.isNull() || within.contains(ink);
     });
-    if (fits) return font;
+    if (fits) return px;
   }
+  return font.pixelSize();  // the floor, or the font as it came (no pixel size)
+}
+
+constexpr int kUnderWay = INT_MIN;
+
+// The fits worked out so far, by question: the pixel size, or kUnderWay.
+struct FitAnswers {
+  std::mutex mutex;
+  std::condition_variable answered;
+  std::unordered_map<QString, int> sizes;
+  std::size_t workedOut = 0;
+};
+
+FitAnswers& fitAnswers() {
+  static FitAnswers answers;
+  return answers;
+}
+
+QString fitQuestion(const QFont& font, const QRect& box, int flags, const QStringList& texts,
+                    const QRect& bounds) {
+  QString q = font.toString() + QChar(u'|') + font.families().join(QChar(u','));
+  for (const int n :
+       {static_cast<int>(font.styleStrategy()), static_cast<int>(font.hintingPreference()),
+        box.width(), box.height(), flags, bounds.x(), bounds.y(), bounds.width(), bounds.height()})
+    q += QChar(u'|') + QString::number(n);
+  return q + QChar(u'|') + texts.join(QChar(0));
+}
+
+}  // namespace
+
+std::size_t fitsWorkedOut() {
+  FitAnswers& answers = fitAnswers();
+  const std::lock_guard lock(answers.mutex);
+  return answers.workedOut;
+}
+
+QFont fittingFont(QFont font, const QRect& box, int flags, const QStringList& texts,
+                  const QRect& bounds) {
+  registerFontSubstitutions();
+  // The ink is measured relative to the box, so only its size counts.
+  const QRect at = bounds.isEmpty() ? QRect() : bounds.translated(-box.topLeft());
+  const QString question = fitQuestion(font, box, flags, texts, at);
+  FitAnswers& answers = fitAnswers();
+  {
+    std::unique_lock lock(answers.mutex);
+    if (!answers.sizes.try_emplace(question, kUnderWay).second) {
+      answers.answered.wait(lock, [&] {
+        const auto a = answers.sizes.find(question);
+        return a == answers.sizes.end() || a->second != kUnderWay;
+      });
+      const auto found = answers.sizes.find(question);
+      if (found != answers.sizes.end()) {
+        if (found->second > 0) font.setPixelSize(found->second);
+        return font;
+      }
+      // The thread working it out failed: this one tries.
+      answers.sizes.emplace(question, kUnderWay);
+    }
+  }
+  int px = 0;
+  try {
+    px = fittingSize(font, QRect(QPoint(0, 0), box.size()), flags, texts, at);
+  } catch (...) {
+    {
+      const std::lock_guard lock(answers.mutex);
+      answers.sizes.erase(question);
+    }
+    answers.answered.notify_all();
+    throw;
+  }
+  {
+    const std::lock_guard lock(answers.mutex);
+    answers.sizes[question] = px;
+    ++answers.workedOut;
+  }
+  answers.answered.notify_all();
+  if (px > 0) font.setPixelSize(px);
   return font;
 }
 

@@ -21,21 +21,33 @@ void registerFontSubstitutions();
 // antialiasing for the crisp look of a bitmap face.
 QFont controlFont(const QString& family, int pixelHeight, bool bold = false);
 
+// One fitting of a font to texts in a box, as fittingFont below works it
+// out: the font at the largest size that fits.
+struct FontFit {
+  QFont font;
+  QRect box;
+  int flags = 0;
+  QStringList texts;
+  QRect bounds;  // empty: the box itself
+};
+
 // Gets the program's first text ready off the UI thread: from construction
 // on, a thread of its own reads the system's font configuration
 // (fontconfig's files and caches) while the UI thread connects to the window
 // system; once the application object exists (applicationReady), it resolves
 // the faces the first text is drawn in, which fills the font database and
-// its matching caches that every thread shares. The UI thread asking for the
-// same faces meanwhile is safe and only waits for what is under way. wait()
-// before the application object goes; the destructor waits too.
+// its matching caches that every thread shares, then works out the fits the
+// first windows ask for (fittingFont keeps each answer). The UI thread asking
+// for the same faces or fits meanwhile is safe and only waits for what is
+// under way. wait() before the application object goes; the destructor
+// waits too.
 class FontPreload {
  public:
   FontPreload();
   ~FontPreload();
   FontPreload(const FontPreload&) = delete;
   FontPreload& operator=(const FontPreload&) = delete;
-  void applicationReady(std::vector<QFont> faces);
+  void applicationReady(std::vector<QFont> faces, std::vector<FontFit> fits = {});
   void wait();
 
  private:
@@ -45,6 +57,7 @@ class FontPreload {
   std::condition_variable ready_;
   bool started_ = false;  // applicationReady() or wait() was called
   std::vector<QFont> faces_;
+  std::vector<FontFit> fits_;
   std::thread thread_;
 };
 
@@ -59,8 +72,15 @@ QRect textInk(const QFont& font, const QRect& box, int flags, const QString& tex
 // `bounds` is empty). The faces a layout names are stand-ins for narrower
 // bitmap faces, so a caption measured for those may not fit the stand-in at
 // the asked size; it then gets a smaller one rather than losing its edge.
-// Half the asked size is the floor.
+// Half the asked size is the floor. Each answer is kept for the run: the
+// same question, from any thread, is answered from it, and one asked while
+// another thread works it out waits for that answer.
 QFont fittingFont(QFont font, const QRect& box, int flags, const QStringList& texts,
                   const QRect& bounds = {});
+inline QFont fittingFont(const FontFit& f) {
+  return fittingFont(f.font, f.box, f.flags, f.texts, f.bounds);
+}
+// How many fits were worked out (not answered from an earlier one) so far.
+std::size_t fitsWorkedOut();
 
 }  // namespace vistel

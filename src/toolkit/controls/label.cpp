@@ -50,10 +50,17 @@ void Label::change(T& field, const T& value) {
 
 void Label::setCaption(const QString& caption) { change(caption_, caption); }
 void Label::setFont(const LabelFont& font) { change(font_, font); }
+FontFit Label::fitFor(const LabelFont& font, int width, int height, TextAlign alignment,
+                      TextLayout layout, const QStringList& captions) {
+  return {controlFont(font.family, font.pixelHeight, font.bold),
+          QRect(0, 0, width, height),
+          textFlags(alignment, layout),
+          captions,
+          {}};
+}
+
 void Label::fitFontTo(const QStringList& captions) {
-  const QFont fitted =
-      fittingFont(controlFont(font_.family, font_.pixelHeight, font_.bold),
-                  QRect(0, 0, width(), height()), textFlags(alignment_, layout_), captions);
+  const QFont fitted = fittingFont(fitFor(font_, width(), height(), alignment_, layout_, captions));
   LabelFont f = font_;
   f.pixelHeight = fitted.pixelSize();
   setFont(f);

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "control.h"
+#include "fonts.h"
 
 namespace vistel {
 
@@ -34,6 +35,10 @@ class Label : public Control {
   // Lowers the font's pixel height, if need be, until each of `captions`
   // drawn in this label's box keeps its characters inside it.
   void fitFontTo(const QStringList& captions);
+  // The fitting fitFontTo asks for, for a label of that font, size and
+  // alignment: what can be worked out ahead (FontPreload).
+  static FontFit fitFor(const LabelFont& font, int width, int height, TextAlign alignment,
+                        TextLayout layout, const QStringList& captions);
   // Background colour, used only while Transparent is off. The default is
   // the button-face grey; windows give their labels their own colour.
   Rgb color() const { return color_; }

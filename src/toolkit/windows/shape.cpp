@@ -1,20 +1,46 @@
 #include "windows/shape.h"
 
 #include <QBitmap>
+#include <cstring>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vistel {
 namespace {
+
+// The first x from `x` on whose pixel is not (kKey true) or is (kKey false)
+// the key. Four pixels a step where the processor has SSE2: the windows
+// are keyed whole at start and after every picture, most of a row is one
+// long run.
+template <bool kKey>
+int runEnd(const std::uint32_t* row, int x, int width, std::uint32_t key) {
+#if defined(__SSE2__)
+  const __m128i rgb = _mm_set1_epi32(static_cast<int>(kRgbMask));
+  const __m128i k = _mm_set1_epi32(static_cast<int>(key));
+  for (; x + 4 <= width; x += 4) {
+    const __m128i p =
+        _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x)), rgb);
+    const int keyed = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(p, k)));
+    const int stop = kKey ? (~keyed & 0xF) : keyed;
+    if (stop != 0) return x + __builtin_ctz(static_cast<unsigned>(stop));
+  }
+#endif
+  while (x < width && ((row[x] & kRgbMask) == key) == kKey) ++x;
+  return x;
+}
 
 // Appends the runs of non-key pixels of one row as [x0, x1) pairs.
 void rowRuns(const std::uint32_t* row, int width, std::uint32_t key, std::vector<int>& out) {
   out.clear();
   int x = 0;
   while (x < width) {
-    while (x < width && (row[x] & kRgbMask) == key) ++x;
+    x = runEnd<true>(row, x, width, key);
     if (x == width) break;
     const int start = x;
-    while (x < width && (row[x] & kRgbMask) != key) ++x;
+    x = runEnd<false>(row, x, width, key);
     out.push_back(start);
     out.push_back(x);
   }
@@ -45,7 +71,11 @@ QRegion keyedShape(const QImage& source, Rgb key) {
     for (std::size_t i = 0; i < band.size(); i += 2)
       rects.emplace_back(band[i], bandTop, band[i + 1] - band[i], bottom - bandTop);
   };
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
   for (int y = 0; y < height; ++y) {
+    // A row the same as the one above it has its runs: the band goes on.
+    if (y > 0 && std::memcmp(image.constScanLine(y), image.constScanLine(y - 1), rowBytes) == 0)
+      continue;
     rowRuns(reinterpret_cast<const std::uint32_t*>(image.constScanLine(y)), width, key, runs);
     if (y > 0 && runs == band) continue;
     closeBand(y);

@@ -2,11 +2,30 @@
 // paints into the viewer.
 #include <gtest/gtest.h>
 
+#include "controls/fonts.h"
 #include "panel/form2.h"
 #include "viewer/form1.h"
 
 namespace vistel {
 namespace {
+
+// First in this program: no fit is known before it.
+TEST(PanelFonts, TheFitsWorkedOutAheadAreAllThePanelAsksFor) {
+  ASSERT_EQ(fitsWorkedOut(), 0u);
+  FontPreload preload;
+  preload.applicationReady(TForm2::labelFaces(), TForm2::labelFits());
+  preload.wait();
+  const std::size_t ahead = fitsWorkedOut();
+  EXPECT_EQ(ahead, TForm2::labelFits().size());
+  {
+    TForm2 panel;
+    EXPECT_EQ(panel.FZoom->font().pixelHeight, 12);
+  }
+  EXPECT_EQ(fitsWorkedOut(), ahead) << "the panel asked for a fit not worked out ahead";
+  // Asked again from here, a fit is answered without drawing anything.
+  for (const FontFit& f : TForm2::labelFits()) fittingFont(f);
+  EXPECT_EQ(fitsWorkedOut(), ahead);
+}
 
 struct Panel : ::testing::Test {
   TForm1* viewer = nullptr;

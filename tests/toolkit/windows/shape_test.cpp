@@ -59,6 +59,15 @@ TEST(Shape, OnlyTheColourCountsNotTheAlphaByte) {
   img.setPixel(2, 0, 0xFF0000FFu);
   const QRegion r = keyedShape(img, kBlack);
   EXPECT_TRUE(sameRegion(r, QRegion(2, 0, 1, 1)));
+  // Wide enough to be scanned several pixels a step: the alpha byte is
+  // ignored there too, and a row differing from the one above only in it
+  // has the same runs.
+  QImage wide(13, 2, QImage::Format_ARGB32);
+  for (int x = 0; x < 13; ++x) {
+    wide.setPixel(x, 0, (x == 9 ? 0x00123456u : 0x00000000u) | (static_cast<unsigned>(x) << 28));
+    wide.setPixel(x, 1, (x == 9 ? 0xFF123456u : 0xFF000000u));
+  }
+  EXPECT_TRUE(sameRegion(keyedShape(wide, kBlack), QRegion(9, 0, 1, 2)));
 }
 
 TEST(Shape, JaggedRandomShapesAgreeWithQtsBitmapRegion) {
