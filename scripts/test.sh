@@ -26,13 +26,14 @@ cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$(nproc)" -E '^e2e\.xfwm4$'
 
-# The thumbnail loader and its stop and race tests under ThreadSanitizer.
+# The thumbnail loader and its stop and race tests, and the panel with its
+# fonts worked out on a thread meanwhile, under ThreadSanitizer.
 # Address-space randomisation is switched off for them: the sanitizer's
 # fixed memory layout clashes with the wide randomisation of newer kernels.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVISTEL_SANITIZE=thread -DVISTEL_WERROR=ON >/dev/null
 tsan_tests=(test_app_chooser_loader_race_test test_app_chooser_chooser_test
-  test_app_chooser_thumb_maker_test)
+  test_app_chooser_thumb_maker_test test_app_panel_panel_test)
 cmake --build build-tsan --target "${tsan_tests[@]}"
 for t in "${tsan_tests[@]}"; do
   QT_QPA_PLATFORM=offscreen \
