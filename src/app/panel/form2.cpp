@@ -79,18 +79,18 @@ const std::vector<FittedLabel>& fittedLabels() {
 
 Label* fittedLabel(Form& form, const char* name) {
   const auto& all = fittedLabels();
-  const auto spec = std::find_if(all.begin(), all.end(), [name](const FittedLabel& f) {
+  const auto row = std::find_if(all.begin(), all.end(), [name](const FittedLabel& f) {
     return std::string_view(f.name) == name;
   });
   auto* l = form.create<Label>();
-  l->setName(QString::fromLatin1(spec->name));
-  l->setBounds(spec->left, spec->top, spec->width, spec->height);
-  l->setCaption(spec->captions.front());
-  l->setFont(spec->font);
-  l->setAlignment(spec->alignment);
-  l->setLayout(spec->layout);
+  l->setName(QString::fromLatin1(row->name));
+  l->setBounds(row->left, row->top, row->width, row->height);
+  l->setCaption(row->captions.front());
+  l->setFont(row->font);
+  l->setAlignment(row->alignment);
+  l->setLayout(row->layout);
   l->setTransparent(true);
-  l->fitFontTo(spec->captions);
+  l->fitFontTo(row->captions);
   return l;
 }
 
