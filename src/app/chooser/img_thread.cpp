@@ -92,12 +92,18 @@ int TImgThread::decoders() const {
 }
 
 void TImgThread::Execute(const std::shared_ptr<ThumbWorkers>& workers, TGetImgForm* chooser) {
+  bool complete = false;
   try {
-    LoadThumbnails(*workers, chooser);
+    complete = LoadThumbnails(*workers, chooser);
   } catch (...) {
     // A failure ends the load early, with nothing escaping the thread.
   }
   workers->finish();
+  try {
+    workers->keepMadeList(complete);
+  } catch (...) {
+    // Out of memory for the list: the next load decodes what it must.
+  }
   workers->threadEnded();
 #if defined(__GLIBC__)
   // The pictures this load decoded were freed into the workers' allocator
@@ -110,7 +116,7 @@ void TImgThread::Execute(const std::shared_ptr<ThumbWorkers>& workers, TGetImgFo
 #endif
 }
 
-void TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {
+bool TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {
   using Result = HandOffChannel::Result;
   HandOffChannel& channel = workers.channel();
   int count = 0;
@@ -123,12 +129,12 @@ void TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {
     chooser->LoaderBegin(count);
     chooser->LoaderFileNames(folder, names);
   });
-  if (begun != Result::Done) return;
+  if (begun != Result::Done) return false;
   std::vector<std::string> paths(static_cast<std::size_t>(count));
   for (std::size_t i = 0; i < paths.size() && i < names.size(); ++i)
     paths[i] = joinPath(folder, names[i]);
   names.clear();
-  workers.publish(std::move(paths));
+  workers.publish(folder, std::move(paths));
 
   // Files go over in runs: one step reads the names of the next files as
   // the list has them now, the run takes the first file's thumbnail and
@@ -148,9 +154,9 @@ void TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {
   };
   std::vector<Taken> run;
   for (int i = 0; i < count;) {
-    if (channel.stopRequested()) return;
+    if (channel.stopRequested()) return false;
     const Result read = channel.call([&] { chooser->LoaderFileNames(i, kRun, folder, names); });
-    if (read == Result::Stopped) return;
+    if (read == Result::Stopped) return false;
     if (read == Result::Failed || names.empty()) {  // the list changed: a failed file
       workers.skip(i++);
       continue;
@@ -163,14 +169,14 @@ void TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {
       if (!run.empty() && !workers.ready(file, path, until)) break;
       Bitmap thumb;
       const Outcome made = workers.take(file, path, thumb);
-      if (made == Outcome::Stopped) return;
+      if (made == Outcome::Stopped) return false;
       if (run.empty()) until = std::chrono::steady_clock::now() + kRunWait;
       run.push_back({file, name, made, std::move(thumb)});
     }
     // A single failed file needs no step: no thumbnail, its map entry -1.
     std::size_t done = 1;
     if (run.size() > 1 || run.front().made == Outcome::Made) {
-      if (channel.stopRequested()) return;
+      if (channel.stopRequested()) return false;
       done = 0;
       const Result added = channel.call([&] {
         for (Taken& t : run) {
@@ -179,7 +185,7 @@ void TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {
           ++done;
         }
       });
-      if (added == Result::Stopped) return;
+      if (added == Result::Stopped) return false;
       done = std::max<std::size_t>(done, 1);
     }
     for (std::size_t k = done; k < run.size(); ++k)
@@ -187,7 +193,7 @@ void TImgThread::LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser) {
     i += static_cast<int>(done);
   }
   workers.finish();
-  channel.call([&] { chooser->LoaderEnd(); });
+  return channel.call([&] { chooser->LoaderEnd(); }) == Result::Done;
 }
 
 }  // namespace vistel

@@ -57,9 +57,10 @@ class TImgThread {
 
  private:
   // The loader thread's body, and its per-file loop. They reach the chooser
-  // only inside hand-offs, never on their own thread.
+  // only inside hand-offs, never on their own thread. The loop tells
+  // whether the load went through to its end.
   static void Execute(const std::shared_ptr<ThumbWorkers>& workers, TGetImgForm* chooser);
-  static void LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser);
+  static bool LoadThumbnails(ThumbWorkers& workers, TGetImgForm* chooser);
   // Files handed over in one step at most, and how long a run waits for
   // the files after its first: not long enough to be seen.
   static constexpr int kRun = 64;

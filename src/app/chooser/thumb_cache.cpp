@@ -157,11 +157,12 @@ std::string tempName() {
   return name;
 }
 
+// An entry's name, or a made list's.
 bool isEntryName(const char* name) {
   const std::size_t n = std::strlen(name);
-  return n == 32 && std::all_of(name, name + n, [](char c) {
-           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-         });
+  return (n == 32 || (n == 37 && std::strcmp(name + 32, ".made") == 0)) &&
+         std::all_of(name, name + 32,
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 }  // namespace
@@ -241,17 +242,43 @@ bool ThumbCache::has(const ThumbKey& key) const {
 
 void ThumbCache::store(const ThumbKey& key, const Bitmap& thumb, const std::atomic<bool>* stop) {
   if (folder_.empty() || thumb.width() != kThumbSide || thumb.height() != kThumbSide) return;
+  place(thumbEntryName(key), encodeThumbEntry(key, thumb), stop);
+}
+
+std::vector<ThumbDigest> ThumbCache::madeIn(const std::string& folder) const {
+  if (folder_.empty()) return {};
+  const int dir = folderFd(false);
+  if (dir < 0) return {};
+  const Fd fd(
+      ::openat(dir, madeListName(folder).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  struct stat st {};
+  if (fd.fd < 0 || ::fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
+    return {};
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+  if (!readAll(fd.fd, bytes.data(), bytes.size())) return {};
+  std::optional<MadeList> list = decodeMadeList(bytes);
+  if (!list || list->folder != folder) return {};
+  ::futimens(fd.fd, nullptr);  // used now: trimmed last
+  return std::move(list->digests);
+}
+
+void ThumbCache::storeMadeList(const MadeList& list, const std::atomic<bool>* stop) {
+  if (folder_.empty()) return;
+  place(madeListName(list.folder), encodeMadeList(list), stop);
+}
+
+void ThumbCache::place(const std::string& name, const std::vector<std::uint8_t>& entry,
+                       const std::atomic<bool>* stop) {
   const int dir = folderFd(true);
   if (dir < 0) return;
-  const std::vector<std::uint8_t> entry = encodeThumbEntry(key, thumb);
   {
     std::lock_guard lock(sizeMutex_);
     if (!held_ || *held_ + entry.size() > cap_) {
       // Trimmed a sixteenth below the cap, so that a long load trims every
       // few hundred entries rather than at each one.
       const std::uint64_t room = std::max<std::uint64_t>(cap_ / 16, entry.size());
-      const std::uint64_t target = cap_ > room ? cap_ - room : 0;
-      held_ = trimTo(target, stop);
+      const std::uint64_t below = cap_ > room ? cap_ - room : 0;
+      held_ = trimTo(below, stop);
       if (!held_) return;
     }
     *held_ += entry.size();  // a replaced entry counts twice until the next trim
@@ -267,12 +294,11 @@ void ThumbCache::store(const ThumbKey& key, const Bitmap& thumb, const std::atom
   const bool written = writeAll(fd, entry.data(), entry.size());
   // No fsync: an entry lost or zeroed by a power cut fails its checksum
   // and is made again, which is all a cache owes.
-  const std::string target = thumbEntryName(key);
   bool placed =
-      ::close(fd) == 0 && written && ::renameat(dir, temp.c_str(), dir, target.c_str()) == 0;
+      ::close(fd) == 0 && written && ::renameat(dir, temp.c_str(), dir, name.c_str()) == 0;
   // An empty folder of the entry's name is something foreign in the way.
-  if (!placed && written && errno == EISDIR && ::unlinkat(dir, target.c_str(), AT_REMOVEDIR) == 0)
-    placed = ::renameat(dir, temp.c_str(), dir, target.c_str()) == 0;
+  if (!placed && written && errno == EISDIR && ::unlinkat(dir, name.c_str(), AT_REMOVEDIR) == 0)
+    placed = ::renameat(dir, temp.c_str(), dir, name.c_str()) == 0;
   if (!placed) ::unlinkat(dir, temp.c_str(), 0);
 }
 

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "chooser/thumb_entry.h"
 #include "pictures/bitmap.h"
@@ -17,7 +18,9 @@ namespace vistel {
 // the 93 x 93 pixels as they were made and a checksum over all of it, so a
 // damaged, truncated or foreign file, or one whose hash merely collides, is
 // a miss. Entries are written to a temporary file and renamed into place:
-// readers, a crash or a second program never see half an entry.
+// readers, a crash or a second program never see half an entry. Beside
+// them, a made list per picture folder (thumb_entry.h) outlives the entries
+// the cap drops: 16 bytes a file where an entry takes 35 KB.
 //
 // The cache is the user's alone: `folder` is <root>/<a>/<b>, where the root
 // is the user's cache home, wherever it leads (a symbolic link to another
@@ -64,6 +67,13 @@ class ThumbCache {
   // and an entry that would take it past the cap is stored only after a
   // trim (which `stop` ends early; the entry is then not stored).
   void store(const ThumbKey& key, const Bitmap& thumb, const std::atomic<bool>* stop = nullptr);
+  // The made list stored for `folder` (the folder's path as the loader
+  // names it), its digests sorted; empty when there is none. A use, as for
+  // find.
+  std::vector<ThumbDigest> madeIn(const std::string& folder) const;
+  // Stores `list`, replacing the folder's earlier one. Counted against the
+  // cap and trimmed with the entries, as the least recently used.
+  void storeMadeList(const MadeList& list, const std::atomic<bool>* stop = nullptr);
   // Deletes the least recently used entries until the folder holds at most
   // the cap, and temporary files left by a crash. Ends early once `stop` is
   // raised.
@@ -73,6 +83,10 @@ class ThumbCache {
   // The folder's descriptor, opened and checked on first use (made first
   // when `create`); -1 while it does not exist yet or when it is refused.
   int folderFd(bool create) const;
+  // Writes `bytes` under `name` (a temporary file renamed into place) once
+  // the cap has room for them.
+  void place(const std::string& name, const std::vector<std::uint8_t>& bytes,
+             const std::atomic<bool>* stop);
   // trim() down to `target` bytes: what the entries then take, or nothing
   // when the folder could not be read or `stop` ended it.
   std::optional<std::uint64_t> trimTo(std::uint64_t target, const std::atomic<bool>* stop);

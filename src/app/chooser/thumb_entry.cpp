@@ -29,6 +29,17 @@ constexpr std::size_t kHeaderBytes = 64;
 constexpr std::size_t kPixelBytes = std::size_t{kThumbSide} * kThumbSide * 4;
 constexpr std::size_t kSumBytes = 8;
 
+// Made list layout, in the same byte order:
+//
+//   0  magic "VSTLMADE"        8  version          12  folder length F
+//  16  digest count N          24  the folder, F bytes
+//  24 + F  N digests of 16 bytes, sorted
+//  then    a 64-bit checksum of everything before it
+constexpr char kListMagic[8] = {'V', 'S', 'T', 'L', 'M', 'A', 'D', 'E'};
+constexpr std::size_t kListHeaderBytes = 24;
+constexpr std::size_t kDigestBytes = 16;
+constexpr const char* kListSuffix = ".made";
+
 template <typename T>
 void put(std::vector<std::uint8_t>& b, std::size_t at, T v) {
   std::memcpy(b.data() + at, &v, sizeof v);
@@ -79,6 +90,13 @@ std::vector<std::uint8_t> entryHead(const ThumbKey& key, std::size_t total) {
   put<std::uint32_t>(b, 60, kThumbSide);
   std::memcpy(b.data() + kHeaderBytes, key.path.data(), key.path.size());
   return b;
+}
+
+std::string hexName(const ThumbDigest& d) {
+  char name[33];
+  std::snprintf(name, sizeof name, "%016llx%016llx", static_cast<unsigned long long>(d.a),
+                static_cast<unsigned long long>(d.b));
+  return name;
 }
 
 std::int64_t nanoseconds(const timespec& t) {
@@ -167,14 +185,70 @@ std::optional<ThumbEntry> decodeThumbEntry(std::span<const std::uint8_t> bytes) 
   return entry;
 }
 
-std::string thumbEntryName(const ThumbKey& key) {
+ThumbDigest thumbDigest(const ThumbKey& key) {
   const std::vector<std::uint8_t> head = entryHead(key, kHeaderBytes + key.path.size());
-  const std::uint64_t a = hash64(head.data() + 8, head.size() - 8, 0x243F6A8885A308D3ull);
-  const std::uint64_t b = hash64(head.data() + 8, head.size() - 8, 0x13198A2E03707344ull);
-  char name[33];
-  std::snprintf(name, sizeof name, "%016llx%016llx", static_cast<unsigned long long>(a),
-                static_cast<unsigned long long>(b));
-  return name;
+  return {hash64(head.data() + 8, head.size() - 8, 0x243F6A8885A308D3ull),
+          hash64(head.data() + 8, head.size() - 8, 0x13198A2E03707344ull)};
+}
+
+std::string thumbEntryName(const ThumbKey& key) { return hexName(thumbDigest(key)); }
+
+std::vector<std::uint8_t> encodeMadeList(const MadeList& list) {
+  const std::size_t total =
+      kListHeaderBytes + list.folder.size() + list.digests.size() * kDigestBytes + kSumBytes;
+  std::vector<std::uint8_t> b(total);
+  std::memcpy(b.data(), kListMagic, sizeof kListMagic);
+  put<std::uint32_t>(b, 8, kVersion);
+  put<std::uint32_t>(b, 12, static_cast<std::uint32_t>(list.folder.size()));
+  put<std::uint64_t>(b, 16, list.digests.size());
+  std::memcpy(b.data() + kListHeaderBytes, list.folder.data(), list.folder.size());
+  std::size_t at = kListHeaderBytes + list.folder.size();
+  for (const ThumbDigest& d : list.digests) {
+    put<std::uint64_t>(b, at, d.a);
+    put<std::uint64_t>(b, at + 8, d.b);
+    at += kDigestBytes;
+  }
+  put<std::uint64_t>(b, total - kSumBytes, hash64(b.data(), total - kSumBytes, 0));
+  return b;
+}
+
+std::optional<MadeList> decodeMadeList(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < kListHeaderBytes + kSumBytes ||
+      std::memcmp(bytes.data(), kListMagic, sizeof kListMagic) != 0 ||
+      get<std::uint32_t>(bytes, 8) != kVersion)
+    return std::nullopt;
+  // The count must fit the bytes before it is multiplied.
+  const std::size_t folderBytes = get<std::uint32_t>(bytes, 12);
+  const std::uint64_t count = get<std::uint64_t>(bytes, 16);
+  const std::size_t room = bytes.size() - kListHeaderBytes - kSumBytes;
+  if (folderBytes > room || count > (room - folderBytes) / kDigestBytes ||
+      folderBytes + count * kDigestBytes != room)
+    return std::nullopt;
+  const std::size_t total = bytes.size();
+  if (get<std::uint64_t>(bytes, total - kSumBytes) != hash64(bytes.data(), total - kSumBytes, 0))
+    return std::nullopt;
+  MadeList list;
+  list.folder.assign(reinterpret_cast<const char*>(bytes.data() + kListHeaderBytes), folderBytes);
+  list.digests.resize(static_cast<std::size_t>(count));
+  std::size_t at = kListHeaderBytes + folderBytes;
+  for (ThumbDigest& d : list.digests) {
+    d.a = get<std::uint64_t>(bytes, at);
+    d.b = get<std::uint64_t>(bytes, at + 8);
+    at += kDigestBytes;
+  }
+  // Sorted and each digest once, as every list is written.
+  if (std::adjacent_find(list.digests.begin(), list.digests.end(),
+                         [](const ThumbDigest& x, const ThumbDigest& y) { return !(x < y); }) !=
+      list.digests.end())
+    return std::nullopt;
+  return list;
+}
+
+std::string madeListName(const std::string& folder) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(folder.data());
+  return hexName({hash64(p, folder.size(), 0x452821E638D01377ull),
+                  hash64(p, folder.size(), 0xBE5466CF34E90C6Cull)}) +
+         kListSuffix;
 }
 
 }  // namespace vistel

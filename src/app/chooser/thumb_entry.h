@@ -44,7 +44,31 @@ std::vector<std::uint8_t> encodeThumbEntry(const ThumbKey& key, const Bitmap& th
 // The key and thumbnail of an entry; nothing when the bytes are not exactly
 // an entry of this version: damaged, truncated, too long or foreign.
 std::optional<ThumbEntry> decodeThumbEntry(std::span<const std::uint8_t> bytes);
-// The entry's file name: 32 hex digits of a hash of the key.
+// A 128-bit hash of the whole key: what names its entry, and what a
+// folder's made list keeps of each file.
+struct ThumbDigest {
+  std::uint64_t a = 0;
+  std::uint64_t b = 0;
+  friend auto operator<=>(const ThumbDigest&, const ThumbDigest&) = default;
+};
+ThumbDigest thumbDigest(const ThumbKey& key);
+
+// The entry's file name: the 32 hex digits of the key's digest.
 std::string thumbEntryName(const ThumbKey& key);
+
+// A folder's made list: the digests of the files whose thumbnails were
+// made, so that a load whose entries the cap has dropped still knows which
+// files of the folder make one, and where each one's cell is, without
+// decoding them again. The bytes hold the folder's name (a list whose name
+// merely collides is someone else's), the digests sorted and a checksum.
+struct MadeList {
+  std::string folder;
+  std::vector<ThumbDigest> digests;  // sorted, no two alike
+};
+std::vector<std::uint8_t> encodeMadeList(const MadeList& list);
+// Nothing when the bytes are not exactly a list of this version.
+std::optional<MadeList> decodeMadeList(std::span<const std::uint8_t> bytes);
+// The list's file name: 32 hex digits of a hash of the folder, ".made".
+std::string madeListName(const std::string& folder);
 
 }  // namespace vistel

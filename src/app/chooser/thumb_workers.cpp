@@ -99,9 +99,13 @@ bool ThumbWorkers::waitForThreads(std::chrono::milliseconds wait) {
   return threadsCv_.wait_for(lock, wait, [this] { return threads_ == 0; });
 }
 
-void ThumbWorkers::publish(std::vector<std::string> paths) {
+void ThumbWorkers::publish(const std::string& folder, std::vector<std::string> paths) {
+  std::vector<ThumbDigest> known;
+  if (settings_.cache) known = settings_.cache->madeIn(folder);
   {
     std::lock_guard lock(mutex_);
+    folder_ = folder;
+    known_ = std::move(known);
     jobs_.resize(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) jobs_[i].path = std::move(paths[i]);
   }
@@ -142,30 +146,47 @@ ThumbWorkers::Pick ThumbWorkers::pick(int index) const {
   return {};
 }
 
-Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate, bool pixels) {
+std::optional<Bitmap> ThumbWorkers::fromCache(const ThumbKey& key, bool pixels) const {
+  ThumbCache& cache = *settings_.cache;
+  if (!pixels &&
+      (cache.has(key) || std::binary_search(known_.begin(), known_.end(), thumbDigest(key))))
+    return Bitmap();
+  return cache.find(key);
+}
+
+Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate, bool pixels,
+                             std::optional<ThumbDigest>& made) {
   if (settings_.beforeRead) settings_.beforeRead(path);
   const std::atomic<bool>* stop = &channel_->stopFlag();
   if (stop->load()) throw ThumbnailStopped();
   ThumbCache* cache = settings_.cache.get();
   const std::optional<ThumbKey> key = cache != nullptr ? ThumbKey::of(path) : std::nullopt;
   if (key) {
-    if (!pixels && cache->has(*key)) return {};
-    if (std::optional<Bitmap> hit = cache->find(*key)) return std::move(*hit);
+    if (std::optional<Bitmap> hit = fromCache(*key, pixels)) {
+      made = thumbDigest(*key);
+      return std::move(*hit);
+    }
   }
   const std::size_t slash = path.rfind('/');
   Bitmap thumb = makeThumbnail(path, isJpegName(path.substr(slash + 1)), stop, &gate);
   // Kept only if the file stayed as it was while it was decoded.
-  if (key && ThumbKey::of(path) == key) cache->store(*key, thumb, stop);
+  if (key && ThumbKey::of(path) == key) {
+    cache->store(*key, thumb, stop);
+    made = thumbDigest(*key);
+  }
   return thumb;
 }
 
-std::optional<Bitmap> ThumbWorkers::scoutOne(const std::string& path, bool& whole, bool pixels) {
+std::optional<Bitmap> ThumbWorkers::scoutOne(const std::string& path, bool& whole, bool pixels,
+                                             std::optional<ThumbDigest>& made) {
   if (settings_.beforeRead) settings_.beforeRead(path);
   if (stopping()) throw ThumbnailStopped();
-  if (ThumbCache* cache = settings_.cache.get()) {
+  if (settings_.cache) {
     if (const std::optional<ThumbKey> key = ThumbKey::of(path)) {
-      if (!pixels && cache->has(*key)) return Bitmap();
-      if (std::optional<Bitmap> hit = cache->find(*key)) return hit;
+      if (std::optional<Bitmap> hit = fromCache(*key, pixels)) {
+        made = thumbDigest(*key);
+        return hit;
+      }
     }
   }
   const std::size_t slash = path.rfind('/');
@@ -198,14 +219,15 @@ bool ThumbWorkers::work(Pick p, Gate& gate, std::unique_lock<std::mutex>& lock) 
   enum { Made, Failed, Deferred, Scouted, Stopped } outcome = Failed;
   Bitmap thumb;
   bool whole = false;
+  std::optional<ThumbDigest> digest;
   try {
     const bool pixels = p.job < settings_.pixelFiles;
     if (p.scout) {
-      std::optional<Bitmap> hit = scoutOne(path, whole, pixels);
+      std::optional<Bitmap> hit = scoutOne(path, whole, pixels, digest);
       outcome = hit ? Made : Scouted;
       if (hit) thumb = std::move(*hit);
     } else {
-      thumb = makeOne(path, gate, pixels);
+      thumb = makeOne(path, gate, pixels, digest);
       outcome = Made;
     }
   } catch (const ThumbnailStopped&) {
@@ -235,6 +257,7 @@ bool ThumbWorkers::work(Pick p, Gate& gate, std::unique_lock<std::mutex>& lock) 
     job.state = JobState::Done;
     job.made = outcome == Made;
     job.thumb = std::move(thumb);
+    if (job.made && digest) made_.push_back(*digest);
   }
   cv_.notify_all();
   return true;
@@ -304,6 +327,24 @@ void ThumbWorkers::skip(int i) {
     next_ = i + 1;
   }
   cv_.notify_all();
+}
+
+void ThumbWorkers::keepMadeList(bool complete) {
+  if (!settings_.cache) return;
+  MadeList list;
+  {
+    std::lock_guard lock(mutex_);
+    if (folder_.empty()) return;
+    list.folder = folder_;
+    list.digests = std::move(made_);
+    made_.clear();
+  }
+  if (!complete) list.digests.insert(list.digests.end(), known_.begin(), known_.end());
+  std::sort(list.digests.begin(), list.digests.end());
+  list.digests.erase(std::unique(list.digests.begin(), list.digests.end()), list.digests.end());
+  // Nothing new: the list read at the start is still the folder's.
+  if (list.digests == known_) return;
+  settings_.cache->storeMadeList(list, &channel_->stopFlag());
 }
 
 void ThumbWorkers::finish() {

@@ -98,8 +98,13 @@ class ThumbWorkers {
   bool waitForThreads(std::chrono::milliseconds wait);
 
   // Loader side. The files in file order, as the loader read them at the
-  // start: the workers begin.
-  void publish(std::vector<std::string> paths);
+  // start from `folder`: the workers begin. A file of the folder's made
+  // list that is near no view is made with no pixels, as one whose entry
+  // the cache holds.
+  void publish(const std::string& folder, std::vector<std::string> paths);
+  // Stores the folder's made list once the loader's part is over: the files
+  // made by a `complete` load, else those added to the list it had.
+  void keepMadeList(bool complete);
   enum class Outcome { Made, Failed, Stopped };
   // The thumbnail of file i, now named `path`. Made ahead under another name
   // (the list changed meanwhile), it is dropped and made again.
@@ -154,10 +159,16 @@ class ThumbWorkers {
   bool work(Pick p, Gate& gate, std::unique_lock<std::mutex>& lock);
   // Makes one thumbnail, from the cache when it has it (with no pixels
   // unless `pixels`). Throws what makeThumbnail throws.
-  Bitmap makeOne(const std::string& path, Gate& gate, bool pixels);
+  // `made` is the file's digest once it is made from the file as it is.
+  Bitmap makeOne(const std::string& path, Gate& gate, bool pixels,
+                 std::optional<ThumbDigest>& made);
   // The cached thumbnail of a file ahead (with no pixels unless `pixels`),
   // or else whether its decode needs the whole-picture buffer.
-  std::optional<Bitmap> scoutOne(const std::string& path, bool& whole, bool pixels);
+  std::optional<Bitmap> scoutOne(const std::string& path, bool& whole, bool pixels,
+                                 std::optional<ThumbDigest>& made);
+  // The thumbnail of `key` when the cache holds it: with no pixels unless
+  // `pixels`, and then also when the folder's made list has the file.
+  std::optional<Bitmap> fromCache(const ThumbKey& key, bool pixels) const;
 
   std::shared_ptr<HandOffChannel> channel_;
   Settings settings_;
@@ -171,6 +182,12 @@ class ThumbWorkers {
   int busy_ = 0;
   int threads_ = 0;
   std::condition_variable threadsCv_;
+  // The folder and its made list as the load began (set before the
+  // workers see any file, read-only after); the digests of the files made
+  // since, under mutex_.
+  std::string folder_;
+  std::vector<ThumbDigest> known_;
+  std::vector<ThumbDigest> made_;
 };
 
 }  // namespace vistel

@@ -1,6 +1,7 @@
 #pragma once
 // A whole window set started in a scratch folder of pictures, with helpers
 // that drive the chooser the way the user does.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,6 +80,14 @@ class ChooserTest : public ::testing::Test {
   }
   // Where the loaders of this test keep their thumbnails.
   std::string cacheFolder() const { return cacheHome_ + "/vistel/thumbnails"; }
+  // The thumbnails the cache holds (its folder's 32-digit names).
+  int cacheEntries() const {
+    int n = 0;
+    DIR* d = opendir(cacheFolder().c_str());
+    while (const dirent* e = d != nullptr ? readdir(d) : nullptr) n += std::strlen(e->d_name) == 32;
+    if (d != nullptr) closedir(d);
+    return n;
+  }
 
   void write(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;

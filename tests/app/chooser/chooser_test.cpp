@@ -201,19 +201,12 @@ TEST_F(ChooserTest, ThumbnailsAreTheFullDecodeWithAnyThreadsAndFromTheCache) {
       EXPECT_TRUE(same(pixelsOf(name), thumbnailByFullDecode(dir_ + "/" + name, isJpegName(name))))
           << name;
   };
-  auto entries = [&] {
-    int n = 0;
-    DIR* d = opendir(cacheFolder().c_str());
-    while (const dirent* e = d != nullptr ? readdir(d) : nullptr) n += e->d_name[0] != '.';
-    if (d != nullptr) closedir(d);
-    return n;
-  };
   for (const char* threads : {"1", "3"}) {
     setenv("VISTEL_THUMBNAIL_WORKERS", threads, 1);
     std::system(("rm -rf '" + cacheFolder() + "'").c_str());
     showGridAndLoad();
     expectFullDecode(threads);
-    EXPECT_EQ(entries(), 11);
+    EXPECT_EQ(cacheEntries(), 11);
     showGridAndLoad();
     expectFullDecode("from the cache");
   }
@@ -243,7 +236,7 @@ TEST_F(ChooserTest, ThumbnailsAreTheFullDecodeWithAnyThreadsAndFromTheCache) {
   showGridAndLoad();
   expectFullDecode("damaged entry");
   EXPECT_TRUE(cache.find(*meadow));
-  EXPECT_EQ(entries(), 12);  // the edited rose.jpg has an entry of its own
+  EXPECT_EQ(cacheEntries(), 12);  // the edited rose.jpg has an entry of its own
 
   // Switched off, nothing is read or written.
   std::system(("rm -rf '" + cacheFolder() + "'").c_str());
@@ -372,8 +365,10 @@ TEST_F(ChooserTest, NameHintsFollowTheMenuSwitch) {
 
 // A grid far taller than the panel: only thumbnails near the view hold
 // pixels, and the others get theirs back, exactly, as the view comes near:
-// from the cache, after a refill that only looked them up there, and from
-// the files without a cache. A file gone meanwhile is asked for once.
+// from the cache, after a refill that only looked them up there, from the
+// files once the cache has dropped their entries (the folder's made list
+// gives their cells without a decode) and from the files without a cache.
+// A file gone meanwhile is asked for once.
 TEST_F(ChooserTest, FarThumbnailsGetTheirPixelsBackExactlyWhenNear) {
   const std::string sub = dir_ + "/sub";
   auto colourOf = [](int t) { return static_cast<Rgb>(0x010203 * (t + 1)); };
@@ -405,11 +400,18 @@ TEST_F(ChooserTest, FarThumbnailsGetTheirPixelsBackExactlyWhenNear) {
     EXPECT_LE(chooser->FResidency->resident(),
               static_cast<std::size_t>(kept.last - kept.first + 1) * 3);
   };
-  for (const char* fill : {"cold", "from the cache", "no cache"}) {
+  for (const char* fill : {"cold", "from the cache", "entries dropped", "no cache"}) {
     SCOPED_TRACE(fill);
-    if (std::string(fill) == "no cache") setenv("VISTEL_NO_THUMBNAIL_CACHE", "1", 1);
+    const std::string how = fill;
+    if (how == "no cache") setenv("VISTEL_NO_THUMBNAIL_CACHE", "1", 1);
+    if (how == "entries dropped") {
+      ASSERT_EQ(std::system(("rm '" + cacheFolder() + "'/" + std::string(32, '?')).c_str()), 0);
+    }
     showGridAndLoad();
     ASSERT_EQ(chooser->FLastThumb, 89);
+    if (how == "entries dropped") {
+      EXPECT_EQ(cacheEntries(), chooser->LoaderPixelFiles());
+    }
     scrollTo(0, "top");
     scrollTo(2500, "bottom");
     scrollTo(1200, "middle");

@@ -304,6 +304,27 @@ TEST_F(Cache, DamagedTruncatedAndForeignEntriesMissAndAreReplaced) {
   damage("head -c $(stat -c %s " + e + ") /dev/urandom > " + e + ".x && mv " + e + ".x " + e);
   damage("cp '" + cache.entryPath(*b) + "' " + e);  // another file's entry
   damage("rm " + e + " && mkdir " + e);
+
+  // A folder's made list comes back as stored, for that folder alone; a
+  // damaged one, or another folder's under its name, is none.
+  const MadeList list{dir_, {thumbDigest(*a), thumbDigest(*b)}};
+  cache.storeMadeList(list);
+  EXPECT_EQ(cache.madeIn(dir_), list.digests);
+  EXPECT_TRUE(cache.madeIn(dir_ + "/sub").empty());
+  const std::string made = "'" + folder() + "/" + madeListName(dir_) + "'";
+  for (const std::string& how :
+       {"printf '\\001' | dd of=" + made + " bs=1 seek=40 conv=notrunc status=none",
+        "truncate -s -16 " + made}) {
+    cache.storeMadeList(list);
+    ASSERT_EQ(std::system(how.c_str()), 0) << how;
+    EXPECT_TRUE(cache.madeIn(dir_).empty()) << how;
+  }
+  std::vector<std::uint8_t> foreign = encodeMadeList({dir_ + "/sub", list.digests});
+  EXPECT_TRUE(decodeMadeList(foreign));
+  std::ofstream(folder() + "/" + madeListName(dir_), std::ios::binary)
+      .write(reinterpret_cast<const char*>(foreign.data()),
+             static_cast<std::streamsize>(foreign.size()));
+  EXPECT_TRUE(cache.madeIn(dir_).empty());
 }
 
 // The cap holds after every store, during a load and not only after one:
