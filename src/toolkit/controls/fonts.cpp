@@ -19,20 +19,25 @@ void registerFontSubstitutions() {
     QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("AR PL UMing CN"));
     QFont::insertSubstitution(QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"));
     // The condensed face comes close to the narrow bitmap face the layouts
-    // were measured in; the plain one is the fallback.
-    QFont::insertSubstitutions(
-        QStringLiteral("MS Sans Serif"),
-        QStringList() << QStringLiteral("DejaVu Sans Condensed") << QStringLiteral("DejaVu Sans"));
+    // were measured in; the plain one is the fallback, and the Chinese
+    // captions take the face fontconfig gives them anyway, named here so
+    // that the font database need not ask the system for a fallback.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               QStringList() << QStringLiteral("DejaVu Sans Condensed")
+                                             << QStringLiteral("DejaVu Sans")
+                                             << QStringLiteral("WenQuanYi Micro Hei"));
   });
 }
 
 QFont controlFont(const QString& family, int pixelHeight, bool bold) {
   registerFontSubstitutions();
   QFont font(family);
-  // The installed stand-ins first: a family asked for by a name no font has
-  // costs the font database a query of the system's fallbacks at every size.
-  QStringList families = QFont::substitutes(family);
-  if (!families.isEmpty()) font.setFamilies(families << family);
+  // The installed stand-ins alone: the names the layouts ask for are
+  // Windows faces, and a family no font has costs the font database a
+  // look-up of its aliases and of the system's fallbacks at every size
+  // (several milliseconds each with a few thousand faces installed).
+  const QStringList families = QFont::substitutes(family);
+  if (!families.isEmpty()) font.setFamilies(families);
   font.setPixelSize(pixelHeight > 0 ? pixelHeight : 1);
   font.setBold(bold);
   font.setStyleStrategy(QFont::NoAntialias);
