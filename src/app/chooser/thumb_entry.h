@@ -49,7 +49,10 @@ std::optional<ThumbEntry> decodeThumbEntry(std::span<const std::uint8_t> bytes);
 struct ThumbDigest {
   std::uint64_t a = 0;
   std::uint64_t b = 0;
-  friend auto operator<=>(const ThumbDigest&, const ThumbDigest&) = default;
+  friend bool operator==(const ThumbDigest&, const ThumbDigest&) = default;
+  friend bool operator<(const ThumbDigest& x, const ThumbDigest& y) {
+    return x.a != y.a ? x.a < y.a : x.b < y.b;
+  }
 };
 ThumbDigest thumbDigest(const ThumbKey& key);
 
