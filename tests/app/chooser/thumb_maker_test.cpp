@@ -307,7 +307,8 @@ TEST_F(Cache, DamagedTruncatedAndForeignEntriesMissAndAreReplaced) {
 
   // A folder's made list comes back as stored, for that folder alone; a
   // damaged one, or another folder's under its name, is none.
-  const MadeList list{dir_, {thumbDigest(*a), thumbDigest(*b)}};
+  MadeList list{dir_, {thumbDigest(*a), thumbDigest(*b)}};
+  std::sort(list.digests.begin(), list.digests.end());
   cache.storeMadeList(list);
   EXPECT_EQ(cache.madeIn(dir_), list.digests);
   EXPECT_TRUE(cache.madeIn(dir_ + "/sub").empty());
