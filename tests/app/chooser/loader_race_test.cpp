@@ -517,17 +517,19 @@ TEST_F(LoaderRace, StopWithEveryThreadInABigJpegIsQuick) {
       const std::string from = big + (progressive && k == 0 ? "/p.jpg" : "/b.jpg");
       ASSERT_EQ(link(from.c_str(), (dir_ + "/sub/big" + std::to_string(k) + ".jpg").c_str()), 0);
     }
+    // Each thread is held at its file's first read until all are, then all
+    // go into their decodes at once. Watched from here instead, threads
+    // whose decodes skip most rows could finish one after the other while
+    // this thread painted, and never be seen at work together.
+    const auto reads = std::make_shared<StuckReads>();
+    chooser->FLoaderReadHook = StuckReads::hook(reads, std::chrono::seconds(60), "big");
     chooser->DirectoryListBox1->setDirectory(dir_ + "/sub");
     rightClickList();
     ASSERT_TRUE(chooser->FLoading);
-    // The loader's first step is a hand-off to this thread: let it run; the
-    // threads are then at work on the files.
-    QElapsedTimer running;
-    running.start();
-    while (chooser->FLoader->busyWorkers() < threads && running.elapsed() < 10000)
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    ASSERT_TRUE(reads->waitHeld(threads));
     ASSERT_EQ(chooser->FLoader->busyWorkers(), threads);
     ASSERT_EQ(chooser->FLastThumb, -1);
+    reads->release();
     const auto start = std::chrono::steady_clock::now();
     // Every thread answered in time, none was abandoned (a sanitizer's
     // checks may hold one up beyond the wait: then it is abandoned).
