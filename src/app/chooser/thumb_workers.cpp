@@ -146,10 +146,10 @@ ThumbWorkers::Pick ThumbWorkers::pick(int index) const {
   return {};
 }
 
-std::optional<Bitmap> ThumbWorkers::fromCache(const ThumbKey& key, bool pixels) const {
+std::optional<Bitmap> ThumbWorkers::fromCache(const ThumbKey& key, const ThumbDigest& digest,
+                                              bool pixels) const {
   ThumbCache& cache = *settings_.cache;
-  if (!pixels &&
-      (cache.has(key) || std::binary_search(known_.begin(), known_.end(), thumbDigest(key))))
+  if (!pixels && (cache.has(key) || std::binary_search(known_.begin(), known_.end(), digest)))
     return Bitmap();
   return cache.find(key);
 }
@@ -161,9 +161,10 @@ Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate, bool pixels,
   if (stop->load()) throw ThumbnailStopped();
   ThumbCache* cache = settings_.cache.get();
   const std::optional<ThumbKey> key = cache != nullptr ? ThumbKey::of(path) : std::nullopt;
+  const ThumbDigest digest = key ? thumbDigest(*key) : ThumbDigest{};
   if (key) {
-    if (std::optional<Bitmap> hit = fromCache(*key, pixels)) {
-      made = thumbDigest(*key);
+    if (std::optional<Bitmap> hit = fromCache(*key, digest, pixels)) {
+      made = digest;
       return std::move(*hit);
     }
   }
@@ -172,7 +173,7 @@ Bitmap ThumbWorkers::makeOne(const std::string& path, Gate& gate, bool pixels,
   // Kept only if the file stayed as it was while it was decoded.
   if (key && ThumbKey::of(path) == key) {
     cache->store(*key, thumb, stop);
-    made = thumbDigest(*key);
+    made = digest;
   }
   return thumb;
 }
@@ -183,8 +184,9 @@ std::optional<Bitmap> ThumbWorkers::scoutOne(const std::string& path, bool& whol
   if (stopping()) throw ThumbnailStopped();
   if (settings_.cache) {
     if (const std::optional<ThumbKey> key = ThumbKey::of(path)) {
-      if (std::optional<Bitmap> hit = fromCache(*key, pixels)) {
-        made = thumbDigest(*key);
+      const ThumbDigest digest = thumbDigest(*key);
+      if (std::optional<Bitmap> hit = fromCache(*key, digest, pixels)) {
+        made = digest;
         return hit;
       }
     }

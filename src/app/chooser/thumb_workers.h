@@ -166,9 +166,10 @@ class ThumbWorkers {
   // or else whether its decode needs the whole-picture buffer.
   std::optional<Bitmap> scoutOne(const std::string& path, bool& whole, bool pixels,
                                  std::optional<ThumbDigest>& made);
-  // The thumbnail of `key` when the cache holds it: with no pixels unless
-  // `pixels`, and then also when the folder's made list has the file.
-  std::optional<Bitmap> fromCache(const ThumbKey& key, bool pixels) const;
+  // The thumbnail of `key` (whose digest is `digest`) when the cache holds it: with no pixels
+  // unless `pixels`, and then also when the folder's made list has the file.
+  std::optional<Bitmap> fromCache(const ThumbKey& key, const ThumbDigest& digest,
+                                  bool pixels) const;
 
   std::shared_ptr<HandOffChannel> channel_;
   Settings settings_;
