@@ -1,6 +1,8 @@
 // Start-up as the user sees it: from exec to the first frame on the screen,
 // read off the X server, for Vistel against a trivial Qt Widgets window built
-// by the same project (trivial_window.cpp), started in turns in one run.
+// by the same project (trivial_window.cpp), started in turns in one run. A
+// third program, Vistel's start-up up to its panel alone (panel_window.cpp),
+// shows how much of the time the first frame itself needs.
 //
 // Each start forks and execs the program, then reads rows of the screen
 // across the device's place every millisecond until they show the first
@@ -254,12 +256,13 @@ bool start(ScreenRows& screen, Program& p, const std::string& folder, bool count
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
   ScreenRows screen;
-  // The trivial window, then Vistel: the one built here, or the builds
-  // named on the command line (say, before and after a change), all taken
-  // in turns in the same run.
+  // The trivial window, Vistel's start-up up to its panel alone, then
+  // Vistel: the one built here, or the builds named on the command line (say,
+  // before and after a change), all taken in turns in the same run.
   std::vector<Program> programs;
   programs.emplace_back("trivial Qt window", VISTEL_TRIVIAL_WINDOW, trivialFrame());
   const Frame wreath = wreathFrame();
+  programs.emplace_back("the panel alone", VISTEL_PANEL_WINDOW, wreath);
   if (argc > 2) {
     for (int i = 2; i < argc; ++i) programs.emplace_back(argv[i], argv[i], wreath);
   } else {

@@ -15,13 +15,12 @@
 
 #include "chooser/get_img_form.h"
 #include "controls/fonts.h"
-#include "panel/form2.h"
+#include "program/application_setup.h"
 #include "program/command_line.h"
 #include "program/instance_server.h"
 #include "program/open_request.h"
 #include "program/single_instance.h"
 #include "viewer/form1.h"
-#include "viewer/program_icon.h"
 #include "windows/platform.h"
 #include "windows/start_trace.h"
 
@@ -134,14 +133,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   vistel::traceStart("application object");
   vistel::traceFirstPaints();
-  QApplication::setApplicationName(QStringLiteral("Vistel"));
-  QApplication::setQuitOnLastWindowClosed(false);
-  vistel::registerFontSubstitutions();
-  fonts.applicationReady(vistel::TForm2::labelFaces(), vistel::TForm2::labelFits());
-  vistel::registerMultiDragCursor();
-  vistel::traceStart("font substitutions, cursor");
-  QApplication::setWindowIcon(vistel::programIcon());
-  vistel::traceStart("program icon");
+  vistel::setUpApplication(fonts);
   closeViewerOnSignals();
 
   auto* viewer = new vistel::TForm1();

@@ -6,6 +6,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "windows/form.h"
 #include "windows/platform.h"
@@ -102,6 +103,10 @@ void Desktop::detach(Form* form) {
   if (requested_ == id) requested_ = kNoWindow;
   if (mirroredActive_ == id) mirroredActive_ = kNoWindow;
   mappedAt_.erase(id);
+  if (awaitedFrame_ == form) {
+    awaitedFrame_ = nullptr;
+    if (frameWait_ != nullptr) frameWait_->quit();
+  }
   std::erase(lastRaised_, form);
   std::erase(sentAbove_, form);
   stack_.remove(id);
@@ -224,6 +229,26 @@ void Desktop::mirror() {
     check_.start();
   }
   mirroring_ = false;
+}
+
+void Desktop::letFirstFrameOut(Form* next) {
+  Form* awaited = std::exchange(awaitedFrame_, nullptr);
+  if (awaited == nullptr || awaited == next || frameWait_ != nullptr || !awaited->isVisible() ||
+      awaited->paintedSinceShown())
+    return;
+  // The show may still wait in the connection's buffer.
+  platform::flushWindowSystem();
+  QEventLoop wait;
+  QTimer::singleShot(kFirstFrameWaitMs, &wait, &QEventLoop::quit);
+  frameWait_ = &wait;
+  awaitedFrame_ = awaited;
+  wait.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+  frameWait_ = nullptr;
+  awaitedFrame_ = nullptr;
+}
+
+void Desktop::formPainted(Form* form) {
+  if (frameWait_ != nullptr && form == awaitedFrame_) frameWait_->quit();
 }
 
 void Desktop::endHold() {

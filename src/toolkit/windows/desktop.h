@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QObject>
 #include <QTimer>
 #include <cstdint>
@@ -48,6 +49,19 @@ class Desktop : public QObject {
   // A restacking sent and not yet seen in the window manager's stacking
   // list (tests).
   bool awaitingStacking() const { return awaiting_; }
+
+  // The first frame of a set of windows built and shown before the event
+  // loop runs: the window manager takes `form` on (and the window system
+  // exposes it) while the program goes on building, and without the event
+  // loop the form could paint only once the whole set is built. Asked for
+  // after `form` is shown: the next window to be shown waits until `form`
+  // has painted, at most kFirstFrameWaitMs, handling the window system's
+  // reports meanwhile; input waits for the event loop.
+  void paintBeforeNextShow(Form* form) { awaitedFrame_ = form; }
+  // Called by forms.
+  void letFirstFrameOut(Form* next);
+  void formPainted(Form* form);
+  static constexpr int kFirstFrameWaitMs = 100;
 
   // While a set of windows is built and shown, the model changes at every
   // step, but the screen needs only the outcome: under a hold the model
@@ -105,6 +119,8 @@ class Desktop : public QObject {
   int restacks_ = 0;
   bool mirroring_ = false;
   int holds_ = 0;
+  Form* awaitedFrame_ = nullptr;
+  QEventLoop* frameWait_ = nullptr;
   bool heldMirror_ = false;  // a change came in under a hold
   QTimer remirror_;
   // The last restacking is checked against the window manager's answer.

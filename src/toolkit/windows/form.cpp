@@ -194,6 +194,8 @@ void Form::hideLeavingOnScreen() {
 }
 
 void Form::map() {
+  desktop_->letFirstFrameOut(this);
+  painted_ = false;
   ensureCreated();
   refresh();  // the shape is in place before the window appears
   if (!taskBarEntry_) platform::keepOffTaskBar(this);

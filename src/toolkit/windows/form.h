@@ -91,6 +91,9 @@ class Form : public QWidget, public ControlHost {
   // taking it off the screen and back would only give the window manager a
   // new window to focus.
   void hideLeavingOnScreen();
+  // Whether the window has been painted on the screen since it was last
+  // shown.
+  bool paintedSinceShown() const { return painted_; }
   // Restacks like the platform's window-position call.
   void setWindowPos(InsertAfter after, bool activate);
   // Whether the task bar lists the window (on by default). A window of a
@@ -228,7 +231,8 @@ class Form : public QWidget, public ControlHost {
   BorderStyle border_;
   bool created_ = false;
   bool visible_ = false;
-  bool mapped_ = false;  // exposed since it was last shown
+  bool mapped_ = false;   // exposed since it was last shown
+  bool painted_ = false;  // painted since it was last shown
   bool taskBarEntry_ = true;
 
   QPoint position_;

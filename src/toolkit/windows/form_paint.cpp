@@ -178,6 +178,10 @@ void Form::paintEvent(QPaintEvent* e) {
   compose();
   QPainter painter(this);
   painter.drawImage(e->rect(), back_, e->rect());
+  if (!painted_) {
+    painted_ = true;
+    desktop_->formPainted(this);
+  }
 }
 
 void Form::resizeEvent(QResizeEvent* e) {

@@ -92,6 +92,23 @@ TEST_F(StackTest, UnderAHoldTheModelMovesAndTheScreenFollowsOnceAtTheEnd) {
   EXPECT_EQ(raised(), (std::vector<Form*>{&chooser, &viewer, &panel, &help}));
 }
 
+TEST(FirstFrame, TheWindowAskedForPaintsBeforeTheNextIsShownOnceOnly) {
+  Desktop desktop;
+  Form first{BorderStyle::None, &desktop};
+  Form next{BorderStyle::None, &desktop};
+  Form later{BorderStyle::None, &desktop};
+  for (Form* f : {&first, &next, &later}) f->setClientSize(80, 60);
+  first.setVisible(true);
+  desktop.paintBeforeNextShow(&first);
+  next.setVisible(true);
+  EXPECT_TRUE(first.paintedSinceShown());
+  EXPECT_FALSE(next.paintedSinceShown());
+  // Nothing asked for: the next show waits for no paint.
+  later.setVisible(true);
+  EXPECT_FALSE(next.paintedSinceShown());
+  EXPECT_FALSE(later.paintedSinceShown());
+}
+
 TEST_F(StackTest, PressingOnAWindowRaisesAndActivatesIt) {
   QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 3), panel.mapToGlobal(QPointF(3, 3)),
                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace vistel {
+
+class FontPreload;
+
+// What the whole program shares, set up once the application object
+// exists: its name "Vistel", the font substitutions, the panel's label faces
+// and fits handed to the font thread (the first text on the screen), the
+// multi-drag cursor and the program icon.
+void setUpApplication(FontPreload& fonts);
+
+}  // namespace vistel
