@@ -122,9 +122,10 @@ void TForm1::FormCreate() {
   // The skin copy: shown in place of the panel during drags.
   FPanel->paintSkinCopy(ImgBorder->canvas());
   traceStart("skin copy painted");
-  // The wreath is the first frame: it goes on the screen while the rest of
-  // the set is built, before the chooser is shown.
-  desktop().paintBeforeNextShow(FPanel);
+  // The wreath is the first frame: it goes on the screen before the rest of
+  // the set is built, which would keep it waiting for the event loop.
+  desktop().awaitFirstPaint(FPanel);
+  traceStart("panel painted");
   // Hidden at start: its text box and picture wait until it is first shown.
   FHelpForm = new THelpForm(THelpForm::Contents::OnFirstShow);
   traceStart("help window built");

@@ -80,17 +80,31 @@ void FontPreload::wait() {
   if (thread_.joinable()) thread_.join();
 }
 
-QRect textInk(const QFont& font, const QRect& box, int flags, const QString& text) {
+namespace {
+
+// A text drawn once as textInk draws it: black on a white canvas, the box
+// `boxAt` from the canvas's corner.
+struct DrawnText {
+  QImage canvas;
+  QPoint boxAt;
+};
+
+DrawnText drawn(const QFont& font, const QSize& box, int flags, const QString& text) {
   // Room around the box for whatever spills over its edges.
   const int margin = std::max(font.pixelSize(), 8) * 2;
-  QImage canvas(box.width() + 2 * margin, box.height() + 2 * margin, QImage::Format_RGB32);
-  canvas.fill(Qt::white);
-  {
-    QPainter painter(&canvas);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(QRect(QPoint(margin, margin), box.size()), flags | Qt::TextDontClip, text);
-  }
+  DrawnText d{QImage(box.width() + 2 * margin, box.height() + 2 * margin, QImage::Format_RGB32),
+              QPoint(margin, margin)};
+  d.canvas.fill(Qt::white);
+  QPainter painter(&d.canvas);
+  painter.setFont(font);
+  painter.setPen(Qt::black);
+  painter.drawText(QRect(d.boxAt, box), flags | Qt::TextDontClip, text);
+  return d;
+}
+
+// The ink's bounding rectangle, relative to the box.
+QRect inkOf(const DrawnText& d) {
+  const QImage& canvas = d.canvas;
   int left = canvas.width(), top = canvas.height(), right = -1, bottom = -1;
   for (int y = 0; y < canvas.height(); ++y) {
     const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
@@ -103,23 +117,112 @@ QRect textInk(const QFont& font, const QRect& box, int flags, const QString& tex
     }
   }
   if (right < 0) return {};
-  return QRect(QPoint(left, top), QPoint(right, bottom))
-      .translated(box.topLeft() - QPoint(margin, margin));
+  return QRect(QPoint(left, top), QPoint(right, bottom)).translated(-d.boxAt);
+}
+
+QString fontKey(const QFont& font) {
+  return font.toString() + QChar(u'|') + font.families().join(QChar(u',')) + QChar(u'|') +
+         QString::number(static_cast<int>(font.styleStrategy())) + QChar(u'|') +
+         QString::number(static_cast<int>(font.hintingPreference()));
+}
+
+// Texts the fits drew, kept for the first paints: drawing a text costs a
+// thread its own font engines the first time (the engines a fit loaded are
+// its thread's alone), the largest part of the panel's first frame.
+struct KeptText {
+  QRect ink;                          // relative to the box
+  std::vector<std::uint8_t> covered;  // ink.width() by ink.height(), row by row
+};
+
+struct KeptTexts {
+  std::mutex mutex;
+  std::unordered_map<QString, KeptText> texts;
+};
+
+KeptTexts& keptTexts() {
+  static KeptTexts kept;
+  return kept;
+}
+
+QString textKey(const QFont& font, const QSize& box, int flags, const QString& text) {
+  return fontKey(font) + QChar(u'|') + QString::number(box.width()) + QChar(u'|') +
+         QString::number(box.height()) + QChar(u'|') + QString::number(flags) + QChar(u'|') + text;
+}
+
+void keepText(const QFont& font, const QSize& box, int flags, const QString& text,
+              const DrawnText& d, const QRect& ink) {
+  KeptText kept{ink, {}};
+  kept.covered.reserve(static_cast<std::size_t>(ink.width()) * ink.height());
+  for (int y = ink.top(); y <= ink.bottom(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(d.canvas.constScanLine(y + d.boxAt.y()));
+    for (int x = ink.left(); x <= ink.right(); ++x) {
+      const QRgb c = row[x + d.boxAt.x()] & 0xFFFFFF;
+      // Only a text drawn in the pen's colour alone can be drawn again from
+      // its covered pixels; a face that blends its edges is drawn as ever.
+      if (c != 0 && c != 0xFFFFFF) return;
+      kept.covered.push_back(c == 0 ? 1 : 0);
+    }
+  }
+  KeptTexts& all = keptTexts();
+  const std::lock_guard lock(all.mutex);
+  all.texts.insert_or_assign(textKey(font, box, flags, text), std::move(kept));
+}
+
+}  // namespace
+
+QRect textInk(const QFont& font, const QRect& box, int flags, const QString& text) {
+  const QRect ink = inkOf(drawn(font, box.size(), flags, text));
+  return ink.isNull() ? ink : ink.translated(box.topLeft());
+}
+
+bool drawTextDrawnAhead(QImage& target, const QRect& clip, const QFont& font, const QRect& box,
+                        int flags, const QString& text, QRgb colour) {
+  if (target.format() != QImage::Format_RGB32 && target.format() != QImage::Format_ARGB32 &&
+      target.format() != QImage::Format_ARGB32_Premultiplied)
+    return false;
+  KeptTexts& all = keptTexts();
+  const std::lock_guard lock(all.mutex);
+  const auto found = all.texts.find(textKey(font, box.size(), flags, text));
+  if (found == all.texts.end()) return false;
+  const KeptText& kept = found->second;
+  // What drawText(box, flags, text) leaves: the covered pixels in the box,
+  // within the clip.
+  const QRect area = kept.ink.translated(box.topLeft()) & box & clip & target.rect();
+  const QRgb pixel = 0xFF000000u | colour;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(target.scanLine(y));
+    const std::uint8_t* covered =
+        kept.covered.data() + static_cast<std::size_t>(y - box.top() - kept.ink.top()) *
+                                  static_cast<std::size_t>(kept.ink.width());
+    for (int x = area.left(); x <= area.right(); ++x)
+      if (covered[x - box.left() - kept.ink.left()] != 0) row[x] = pixel;
+  }
+  return true;
 }
 
 namespace {
 
-int fittingSize(QFont font, const QRect& box, int flags, const QStringList& texts,
+int fittingSize(QFont font, const QSize& box, int flags, const QStringList& texts,
                 const QRect& bounds) {
-  const QRect within = bounds.isEmpty() ? box : bounds;
+  const QRect within = bounds.isEmpty() ? QRect(QPoint(0, 0), box) : bounds;
   const int asked = font.pixelSize();
+  std::vector<std::pair<DrawnText, QRect>> all;
   for (int px = asked; px > 1 && px >= (asked + 1) / 2; --px) {
     font.setPixelSize(px);
+    all.clear();
     const bool fits = std::all_of(texts.begin(), texts.end(), [&](const QString& t) {
-      const QRect ink = textInk(font, box, flags, t);
+      DrawnText d = drawn(font, box, flags, t);
+      const QRect ink = inkOf(d);
+      all.emplace_back(std::move(d), ink);
       return ink.isNull() || within.contains(ink);
     });
-    if (fits) return px;
+    if (!fits) continue;
+    // The texts as they will be drawn at this size.
+    for (std::size_t i = 0; i < all.size(); ++i) {
+      const auto& [d, ink] = all[i];
+      if (!ink.isNull()) keepText(font, box, flags, texts[static_cast<qsizetype>(i)], d, ink);
+    }
+    return px;
   }
   return font.pixelSize();  // the floor, or the font as it came (no pixel size)
 }
@@ -141,10 +244,9 @@ FitAnswers& fitAnswers() {
 
 QString fitQuestion(const QFont& font, const QRect& box, int flags, const QStringList& texts,
                     const QRect& bounds) {
-  QString q = font.toString() + QChar(u'|') + font.families().join(QChar(u','));
+  QString q = fontKey(font);
   for (const int n :
-       {static_cast<int>(font.styleStrategy()), static_cast<int>(font.hintingPreference()),
-        box.width(), box.height(), flags, bounds.x(), bounds.y(), bounds.width(), bounds.height()})
+       {box.width(), box.height(), flags, bounds.x(), bounds.y(), bounds.width(), bounds.height()})
     q += QChar(u'|') + QString::number(n);
   return q + QChar(u'|') + texts.join(QChar(0));
 }
@@ -182,7 +284,7 @@ QFont fittingFont(QFont font, const QRect& box, int flags, const QStringList& te
   }
   int px = 0;
   try {
-    px = fittingSize(font, QRect(QPoint(0, 0), box.size()), flags, texts, at);
+    px = fittingSize(font, box.size(), flags, texts, at);
   } catch (...) {
     {
       const std::lock_guard lock(answers.mutex);

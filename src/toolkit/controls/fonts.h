@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QImage>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -67,6 +68,14 @@ class FontPreload {
 // hinting count.
 QRect textInk(const QFont& font, const QRect& box, int flags, const QString& text);
 
+// Draws `text` where drawText(box, flags, text) would draw it with `font` and
+// an opaque pen of `colour`, inside `clip`, from the pixels a fit drew (on
+// whichever thread) at this font's size and in a box of this size, and says
+// whether it could. Without antialiasing the two are the same pixels; this
+// thread then needs no font engines of its own for the text.
+bool drawTextDrawnAhead(QImage& target, const QRect& clip, const QFont& font, const QRect& box,
+                        int flags, const QString& text, QRgb colour);
+
 // `font` at the largest pixel size, at most its own, at which every one of
 // `texts`, drawn in `box`, keeps its ink inside `bounds` (the box itself when
 // `bounds` is empty). The faces a layout names are stand-ins for narrower
@@ -74,7 +83,8 @@ QRect textInk(const QFont& font, const QRect& box, int flags, const QString& tex
 // the asked size; it then gets a smaller one rather than losing its edge.
 // Half the asked size is the floor. Each answer is kept for the run: the
 // same question, from any thread, is answered from it, and one asked while
-// another thread works it out waits for that answer.
+// another thread works it out waits for that answer. So are the texts as
+// drawn at the size found, for drawTextDrawnAhead.
 QFont fittingFont(QFont font, const QRect& box, int flags, const QStringList& texts,
                   const QRect& bounds = {});
 inline QFont fittingFont(const FontFit& f) {

@@ -76,13 +76,23 @@ void Label::paint(QImage& target, const Rect& clip) {
   const Rect area = clip.intersected(boundsRect());
   if (area.isEmpty()) return;
   if (transparent_ && caption_.isEmpty()) return;
+  if (!transparent_) {
+    QPainter painter(&target);
+    painter.setClipRect(toQRect(area));
+    painter.fillRect(toQRect(boundsRect()), QColor::fromRgb(color_));
+  }
+  if (caption_.isEmpty()) return;
+  const QFont font = controlFont(font_.family, font_.pixelHeight, font_.bold);
+  const int flags = textFlags(alignment_, layout_);
+  const Rgb colour = font_.color & kRgbMask;
+  if (drawTextDrawnAhead(target, toQRect(area), font, toQRect(boundsRect()), flags, caption_,
+                         colour))
+    return;
   QPainter painter(&target);
   painter.setClipRect(toQRect(area));
-  if (!transparent_) painter.fillRect(toQRect(boundsRect()), QColor::fromRgb(color_));
-  if (caption_.isEmpty()) return;
-  painter.setFont(controlFont(font_.family, font_.pixelHeight, font_.bold));
-  painter.setPen(QColor::fromRgb(font_.color & kRgbMask));
-  painter.drawText(toQRect(boundsRect()), textFlags(alignment_, layout_), caption_);
+  painter.setFont(font);
+  painter.setPen(QColor::fromRgb(colour));
+  painter.drawText(toQRect(boundsRect()), flags, caption_);
 }
 
 }  // namespace vistel

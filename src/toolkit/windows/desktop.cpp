@@ -231,17 +231,15 @@ void Desktop::mirror() {
   mirroring_ = false;
 }
 
-void Desktop::letFirstFrameOut(Form* next) {
-  Form* awaited = std::exchange(awaitedFrame_, nullptr);
-  if (awaited == nullptr || awaited == next || frameWait_ != nullptr || !awaited->isVisible() ||
-      awaited->paintedSinceShown())
+void Desktop::awaitFirstPaint(Form* form) {
+  if (form == nullptr || frameWait_ != nullptr || !form->isVisible() || form->paintedSinceShown())
     return;
   // The show may still wait in the connection's buffer.
   platform::flushWindowSystem();
   QEventLoop wait;
   QTimer::singleShot(kFirstFrameWaitMs, &wait, &QEventLoop::quit);
   frameWait_ = &wait;
-  awaitedFrame_ = awaited;
+  awaitedFrame_ = form;
   wait.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
   frameWait_ = nullptr;
   awaitedFrame_ = nullptr;

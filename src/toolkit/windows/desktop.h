@@ -51,15 +51,13 @@ class Desktop : public QObject {
   bool awaitingStacking() const { return awaiting_; }
 
   // The first frame of a set of windows built and shown before the event
-  // loop runs: the window manager takes `form` on (and the window system
-  // exposes it) while the program goes on building, and without the event
-  // loop the form could paint only once the whole set is built. Asked for
-  // after `form` is shown: the next window to be shown waits until `form`
-  // has painted, at most kFirstFrameWaitMs, handling the window system's
-  // reports meanwhile; input waits for the event loop.
-  void paintBeforeNextShow(Form* form) { awaitedFrame_ = form; }
+  // loop runs: without the loop, `form` could paint only once the whole set
+  // is built. Called right after `form` is shown, this waits until it has
+  // painted, at most kFirstFrameWaitMs, handling the window system's reports
+  // meanwhile (input waits for the event loop); the window manager's taking
+  // the window on is the most of it. Once painted, or not visible: no wait.
+  void awaitFirstPaint(Form* form);
   // Called by forms.
-  void letFirstFrameOut(Form* next);
   void formPainted(Form* form);
   static constexpr int kFirstFrameWaitMs = 100;
 

@@ -194,7 +194,6 @@ void Form::hideLeavingOnScreen() {
 }
 
 void Form::map() {
-  desktop_->letFirstFrameOut(this);
   painted_ = false;
   ensureCreated();
   refresh();  // the shape is in place before the window appears

@@ -2,6 +2,8 @@
 // paints into the viewer.
 #include <gtest/gtest.h>
 
+#include <QPainter>
+
 #include "controls/fonts.h"
 #include "panel/form2.h"
 #include "viewer/form1.h"
@@ -24,6 +26,37 @@ TEST(PanelFonts, EachFitIsWorkedOutOnceWhicheverThreadAsksFirst) {
   EXPECT_EQ(fitsWorkedOut(), fits) << "a fit worked out twice, or one the panel asks is not ahead";
   for (const FontFit& f : TForm2::labelFits()) fittingFont(f);
   EXPECT_EQ(fitsWorkedOut(), fits);
+}
+
+// The panel's captions are drawn from the fits' own drawing: the same pixels
+// as drawing them here, in a box anywhere and clipped to it. A face that
+// blends its edges is not kept: it is drawn as ever.
+TEST(PanelFonts, CaptionsDrawnAheadAreThePixelsDrawTextLeaves) {
+  const QRgb skin = 0xFF336633u;
+  for (const FontFit& f : TForm2::labelFits()) {
+    const QFont font = fittingFont(f);
+    const QRect box = f.box.translated(5, 7);
+    for (const QString& text : f.texts) {
+      QImage ahead(box.width() + 10, box.height() + 14, QImage::Format_RGB32);
+      ahead.fill(skin);
+      QImage drawn = ahead;
+      ASSERT_TRUE(drawTextDrawnAhead(ahead, ahead.rect(), font, box, f.flags, text, 0xFFFF00))
+          << text.toStdString();
+      QPainter painter(&drawn);
+      painter.setClipRect(box);
+      painter.setFont(font);
+      painter.setPen(QColor(0xFFFF00));
+      painter.drawText(box, f.flags, text);
+      painter.end();
+      EXPECT_EQ(ahead, drawn) << text.toStdString();
+    }
+  }
+  QFont smooth = controlFont(QStringLiteral("MS Sans Serif"), 20);
+  smooth.setStyleStrategy(QFont::PreferAntialias);
+  const QFont fitted = fittingFont(smooth, QRect(0, 0, 80, 30), Qt::AlignLeft, {"Wave"});
+  QImage target(80, 30, QImage::Format_RGB32);
+  EXPECT_FALSE(drawTextDrawnAhead(target, target.rect(), fitted, target.rect(), Qt::AlignLeft,
+                                  QStringLiteral("Wave"), 0));
 }
 
 struct Panel : ::testing::Test {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 
 #include "windows/desktop.h"
@@ -92,21 +93,21 @@ TEST_F(StackTest, UnderAHoldTheModelMovesAndTheScreenFollowsOnceAtTheEnd) {
   EXPECT_EQ(raised(), (std::vector<Form*>{&chooser, &viewer, &panel, &help}));
 }
 
-TEST(FirstFrame, TheWindowAskedForPaintsBeforeTheNextIsShownOnceOnly) {
+TEST(FirstFrame, AWindowJustShownPaintsBeforeTheWaitForItEnds) {
   Desktop desktop;
   Form first{BorderStyle::None, &desktop};
-  Form next{BorderStyle::None, &desktop};
-  Form later{BorderStyle::None, &desktop};
-  for (Form* f : {&first, &next, &later}) f->setClientSize(80, 60);
+  Form hidden{BorderStyle::None, &desktop};
+  for (Form* f : {&first, &hidden}) f->setClientSize(80, 60);
   first.setVisible(true);
-  desktop.paintBeforeNextShow(&first);
-  next.setVisible(true);
+  EXPECT_FALSE(first.paintedSinceShown()) << "no event loop has run";
+  desktop.awaitFirstPaint(&first);
   EXPECT_TRUE(first.paintedSinceShown());
-  EXPECT_FALSE(next.paintedSinceShown());
-  // Nothing asked for: the next show waits for no paint.
-  later.setVisible(true);
-  EXPECT_FALSE(next.paintedSinceShown());
-  EXPECT_FALSE(later.paintedSinceShown());
+  // A window not on the screen is not waited for.
+  QElapsedTimer waited;
+  waited.start();
+  desktop.awaitFirstPaint(&hidden);
+  EXPECT_LT(waited.elapsed(), Desktop::kFirstFrameWaitMs);
+  EXPECT_FALSE(hidden.paintedSinceShown());
 }
 
 TEST_F(StackTest, PressingOnAWindowRaisesAndActivatesIt) {
