@@ -1,7 +1,6 @@
 #include "panel/form2.h"
 
 #include <algorithm>
-#include <string_view>
 #include <vector>
 
 #include "assets/embedded_assets.h"
@@ -77,20 +76,24 @@ const std::vector<FittedLabel>& fittedLabels() {
   return labels;
 }
 
-Label* fittedLabel(Form& form, const char* name) {
+const FittedLabel& fittedRow(QStringView name) {
   const auto& all = fittedLabels();
-  const auto row = std::find_if(all.begin(), all.end(), [name](const FittedLabel& f) {
-    return std::string_view(f.name) == name;
-  });
+  return *std::find_if(all.begin(), all.end(),
+                       [name](const FittedLabel& f) { return QLatin1String(f.name) == name; });
+}
+
+// Hidden until its font is fitted (TForm2::fitLabels).
+Label* fittedLabel(Form& form, const char* name) {
+  const FittedLabel& row = fittedRow(QString::fromLatin1(name));
   auto* l = form.create<Label>();
-  l->setName(QString::fromLatin1(row->name));
-  l->setBounds(row->left, row->top, row->width, row->height);
-  l->setCaption(row->captions.front());
-  l->setFont(row->font);
-  l->setAlignment(row->alignment);
-  l->setLayout(row->layout);
+  l->setName(QString::fromLatin1(row.name));
+  l->setBounds(row.left, row.top, row.width, row.height);
+  l->setCaption(row.captions.front());
+  l->setFont(row.font);
+  l->setAlignment(row.alignment);
+  l->setLayout(row.layout);
   l->setTransparent(true);
-  l->fitFontTo(row->captions);
+  l->setVisible(false);
   return l;
 }
 
@@ -118,7 +121,18 @@ TForm2::TForm2() {
   buildComponents();
   wireHotSpots();
   traceStart("panel components");
+  // The window manager takes the window on while the labels' fits, worked
+  // out on the font thread, are waited for; the labels are in place before
+  // the first paint, which waits for the window system's exposure.
   setVisible(true);
+  fitLabels();
+}
+
+void TForm2::fitLabels() {
+  for (Label* l : {FZoom, FCenter, LabLine4, LabLeft, LabRight, LabBottom, LabTop}) {
+    l->fitFontTo(fittedRow(l->name()).captions);
+    l->setVisible(true);
+  }
 }
 
 void TForm2::buildComponents() {

@@ -112,6 +112,8 @@ class TForm2 : public Form {
   void PadHoldTick();
   void FocusHandBack();
   void buildComponents();
+  // Fits the labels' fonts to their captions and shows them.
+  void fitLabels();
 
   QTimer holdTimer_;
   Pad holdPad_ = Pad::Up;

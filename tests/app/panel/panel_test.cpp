@@ -80,6 +80,9 @@ TEST_F(Panel, StatusLabelsStartWithTheirCaptionsAndGuideLinesHidden) {
   EXPECT_TRUE(panel->FZoom->transparent());
   for (Bevel* b : {panel->BeTop, panel->BeLeft, panel->BeBottom, panel->BeRight})
     EXPECT_FALSE(b->visible());
+  for (Label* l : {panel->FZoom, panel->FCenter, panel->LabLine4, panel->LabLeft, panel->LabRight,
+                   panel->LabBottom, panel->LabTop})
+    EXPECT_TRUE(l->visible()) << l->name().toStdString();
   EXPECT_EQ(panel->BeRight->boundsRect(), Rect::fromSize(208, -29, 1, 640));
 }
 
