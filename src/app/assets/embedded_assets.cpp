@@ -12,6 +12,7 @@ VISTEL_EMBEDDED(panel_skin_jpg)
 VISTEL_EMBEDDED(panel_skin_runs)
 VISTEL_EMBEDDED(vistel_ico)
 VISTEL_EMBEDDED(multidrag_cursor_png)
+VISTEL_EMBEDDED(multidrag_cursor_argb)
 VISTEL_EMBEDDED(help_picture_bmp)
 VISTEL_EMBEDDED(locator_bmp)
 VISTEL_EMBEDDED(drive_floppy_bmp)
@@ -34,6 +35,7 @@ Bytes panelSkinJpg() { return {e::panel_skin_jpg, e::panel_skin_jpg_size}; }
 Bytes panelSkinPixels() { return {e::panel_skin_runs, e::panel_skin_runs_size}; }
 Bytes programIconIco() { return {e::vistel_ico, e::vistel_ico_size}; }
 Bytes multiDragCursorPng() { return {e::multidrag_cursor_png, e::multidrag_cursor_png_size}; }
+Bytes multiDragCursorPixels() { return {e::multidrag_cursor_argb, e::multidrag_cursor_argb_size}; }
 Bytes helpPictureBmp() { return {e::help_picture_bmp, e::help_picture_bmp_size}; }
 Bytes locatorBmp() { return {e::locator_bmp, e::locator_bmp_size}; }
 

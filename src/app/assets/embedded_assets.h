@@ -36,6 +36,10 @@ Bytes programIconIco();
 Bytes multiDragCursorPng();
 inline constexpr int kMultiDragHotSpotX = 0;
 inline constexpr int kMultiDragHotSpotY = 0;
+// Its pixels, decoded by Qt when the program was built: 32-bit ARGB,
+// unpremultiplied, row by row, each pixel little-endian.
+Bytes multiDragCursorPixels();
+inline constexpr int kMultiDragCursorSize = 32;
 
 // The help window's hidden picture: BMP, 201 x 151, 24 bits per pixel.
 Bytes helpPictureBmp();

@@ -16,8 +16,6 @@ void setUpApplication(FontPreload& fonts) {
   fonts.applicationReady(TForm2::labelFaces(), TForm2::labelFits());
   registerMultiDragCursor();
   traceStart("font substitutions, cursor");
-  QApplication::setWindowIcon(programIcon());
-  traceStart("program icon");
 }
 
 }  // namespace vistel

@@ -32,9 +32,6 @@ TForm1::TForm1() {
   applyDeviceAttributes(*this, kBlack);
   // The title the task bar shows for the whole program.
   setWindowTitle(QStringLiteral("Vistel"));
-  buildComponents();
-  buildPopupMenu();
-  traceStart("viewer components (frame mask, icon, menu)");
   FormCreate();
   setVisible(true);
   traceStart("viewer shown");
@@ -119,13 +116,19 @@ void TForm1::FormCreate() {
   // next; none has an owner: the viewer alone holds and frees them.
   FPanel = new TForm2();
   traceStart("panel built and shown");
-  // The skin copy: shown in place of the panel during drags.
-  FPanel->paintSkinCopy(ImgBorder->canvas());
-  traceStart("skin copy painted");
   // The wreath is the first frame: it goes on the screen before the rest of
-  // the set is built, which would keep it waiting for the event loop.
+  // the set is built, which would keep it waiting for the event loop. The
+  // viewer's own parts wait too: it is shown last.
   desktop().awaitFirstPaint(FPanel);
   traceStart("panel painted");
+  // The windows' icon, which no window shows in the first frame: the panel
+  // has no task-bar entry.
+  QApplication::setWindowIcon(programIcon());
+  buildComponents();
+  buildPopupMenu();
+  // The skin copy: shown in place of the panel during drags.
+  FPanel->paintSkinCopy(ImgBorder->canvas());
+  traceStart("viewer components (frame mask, icon, menu, skin copy)");
   // Hidden at start: its text box and picture wait until it is first shown.
   FHelpForm = new THelpForm(THelpForm::Contents::OnFirstShow);
   traceStart("help window built");

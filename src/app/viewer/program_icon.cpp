@@ -37,11 +37,23 @@ std::unique_ptr<Picture> programIconPicture() {
 QIcon programIcon() { return QIcon(QPixmap::fromImage(iconImage())); }
 
 void registerMultiDragCursor() {
-  const auto bytes = assets::multiDragCursorPng();
-  QPixmap pixmap;
-  if (!pixmap.loadFromData(bytes.data(), static_cast<uint>(bytes.size()), "PNG")) return;
-  setCursorPicture(CursorShape::MultiDrag,
-                   QCursor(pixmap, assets::kMultiDragHotSpotX, assets::kMultiDragHotSpotY));
+  // From the pixels decoded at build time: the panel shows this cursor from
+  // its first frame on, and the first picture Qt decodes in a run waits for
+  // a look through its image format plugins.
+  constexpr int side = assets::kMultiDragCursorSize;
+  const auto bytes = assets::multiDragCursorPixels();
+  if (bytes.size() != static_cast<std::size_t>(side) * side * 4) return;
+  QImage picture(side, side, QImage::Format_ARGB32);
+  for (int y = 0; y < side; ++y) {
+    auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+    for (int x = 0; x < side; ++x) {
+      const std::uint8_t* p = bytes.data() + (static_cast<std::size_t>(y) * side + x) * 4;
+      row[x] = p[0] | p[1] << 8 | p[2] << 16 | static_cast<QRgb>(p[3]) << 24;
+    }
+  }
+  setCursorPicture(
+      CursorShape::MultiDrag,
+      QCursor(QPixmap::fromImage(picture), assets::kMultiDragHotSpotX, assets::kMultiDragHotSpotY));
 }
 
 }  // namespace vistel

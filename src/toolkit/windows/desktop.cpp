@@ -67,7 +67,6 @@ Desktop::Desktop() {
   if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
     connect(app, &QGuiApplication::applicationStateChanged, this,
             &Desktop::applicationStateChanged);
-  platform::watchPresses([this] { pressedSomewhere(); });
 }
 
 Desktop::~Desktop() {
@@ -183,9 +182,14 @@ void Desktop::mirror() {
     // sibling in a restacking request, so ours are raised, bottom one first,
     // and that window comes up after them. Without such a window they are lowered,
     // top one first, which keeps their order at the bottom.
-    std::uint32_t anchor = platform::foreignActiveWindow();
-    if (anchor == 0) anchor = platform::topForeignWindow();
-    if (anchor != 0 && foreign + 1 < order.end()) {
+    // Looked up only when some window of ours is there to go below it: each
+    // look-up waits for the window system.
+    std::uint32_t anchor = 0;
+    if (foreign + 1 < order.end()) {
+      anchor = platform::foreignActiveWindow();
+      if (anchor == 0) anchor = platform::topForeignWindow();
+    }
+    if (anchor != 0) {
       for (auto it = order.end() - 1; it > foreign; --it) form(*it)->raise();
       // Activated again rather than only raised: some window managers hand
       // the focus to a window that is raised.
@@ -247,6 +251,15 @@ void Desktop::awaitFirstPaint(Form* form) {
 
 void Desktop::formPainted(Form* form) {
   if (frameWait_ != nullptr && form == awaitedFrame_) frameWait_->quit();
+  // Presses elsewhere count once a window of ours is on the screen. The
+  // watch asks the window system and waits for its answer, which the first
+  // frame does not: it starts once that frame has gone out.
+  if (!watchingPresses_) {
+    watchingPresses_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { platform::watchPresses([this] { pressedSomewhere(); }); },
+        Qt::QueuedConnection);
+  }
 }
 
 void Desktop::endHold() {

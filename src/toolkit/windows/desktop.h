@@ -120,6 +120,7 @@ class Desktop : public QObject {
   Form* awaitedFrame_ = nullptr;
   QEventLoop* frameWait_ = nullptr;
   bool heldMirror_ = false;  // a change came in under a hold
+  bool watchingPresses_ = false;
   QTimer remirror_;
   // The last restacking is checked against the window manager's answer.
   bool awaiting_ = false;

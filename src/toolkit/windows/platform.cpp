@@ -13,6 +13,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace vistel::platform {
@@ -42,12 +45,50 @@ xcb_connection_t* xcbConnection() {
 
 namespace {
 
+// The names this file asks the window system about. Their atoms are asked
+// for together, the first time any is needed: one round trip to the server
+// rather than one per name, several of them on the way to the first frame.
+constexpr const char* kAtomNames[] = {
+    "_NET_ACTIVE_WINDOW",
+    "_NET_CLIENT_LIST_STACKING",
+    "_NET_WM_PID",
+    "_NET_WM_STATE",
+    "_NET_WM_STATE_ABOVE",
+    "_NET_WM_STATE_SKIP_PAGER",
+    "_NET_WM_STATE_SKIP_TASKBAR",
+    "_NET_WM_WINDOW_TYPE",
+    "_NET_WM_WINDOW_TYPE_NORMAL",
+    "_NET_WM_WINDOW_TYPE_DIALOG",
+};
+
 xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
-  xcb_intern_atom_reply_t* r =
-      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-  const xcb_atom_t a = r != nullptr ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-  std::free(r);
-  return a;
+  // An atom stands as long as the server does: each is asked for once.
+  static std::mutex mutex;
+  static xcb_connection_t* askedOn = nullptr;
+  static std::unordered_map<std::string, xcb_atom_t> known;
+  const std::lock_guard lock(mutex);
+  if (askedOn != c) {
+    known.clear();
+    askedOn = c;
+  }
+  if (const auto it = known.find(name); it != known.end()) return it->second;
+  std::vector<std::pair<const char*, xcb_intern_atom_cookie_t>> asked;
+  const auto ask = [&](const char* n) {
+    asked.emplace_back(n, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(n)), n));
+  };
+  if (known.empty())
+    for (const char* n : kAtomNames)
+      if (std::strcmp(n, name) != 0) ask(n);
+  ask(name);
+  xcb_atom_t atom = XCB_ATOM_NONE;
+  for (const auto& [n, cookie] : asked) {
+    xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(c, cookie, nullptr);
+    if (r == nullptr) continue;  // asked again next time
+    known.emplace(n, r->atom);
+    if (n == asked.back().first) atom = r->atom;
+    std::free(r);
+  }
+  return atom;
 }
 
 xcb_window_t rootOf(xcb_connection_t* c) {

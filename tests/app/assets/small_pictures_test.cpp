@@ -121,6 +121,17 @@ TEST(MultiDragCursor, IsA32By32ArrowWithPagesAndItsTipAtTheHotSpot) {
     }
   EXPECT_GT(outline, 40);
   EXPECT_GT(sheet, 40);
+  // The pixels decoded when the program was built, which it shows, are the
+  // file's.
+  const auto pixels = vistel::assets::multiDragCursorPixels();
+  ASSERT_EQ(pixels.size(), 32u * 32u * 4u);
+  const QImage argb = cursor.convertToFormat(QImage::Format_ARGB32);
+  for (int i = 0; i < 32 * 32; ++i) {
+    const std::uint8_t* p = pixels.data() + i * 4;
+    ASSERT_EQ(p[0] | p[1] << 8 | p[2] << 16 | static_cast<QRgb>(p[3]) << 24,
+              argb.pixel(i % 32, i / 32))
+        << i;
+  }
 }
 
 TEST(HelpPicture, Is201By151TwentyFourBitAndColourful) {
