@@ -286,7 +286,8 @@ std::vector<Form*> Desktop::stackedByManager(const std::vector<std::uint32_t>& l
 }
 
 std::size_t Desktop::inPlaceAtBottom(const std::vector<Form*>& wanted) const {
-  if (resending_) return 0;
+  // Nothing to look for, and nothing to ask the window manager.
+  if (resending_ || wanted.empty()) return 0;
   std::vector<Form*> seen;
   bool foreignAbove = false;
   if (awaiting_) {

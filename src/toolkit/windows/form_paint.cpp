@@ -62,7 +62,10 @@ void Form::scheduleRefresh() {
       this,
       [this] {
         refreshPosted_ = false;
-        refresh();
+        // A window off the screen is brought up to date when it is shown
+        // (map): its repaints meanwhile would be work for nothing, and on
+        // the way to the first frame they hold up the window shown first.
+        if (isVisible()) refresh();
       },
       Qt::QueuedConnection);
 }
