@@ -55,7 +55,14 @@ void trace(const char* format, Args... args) {
 }  // namespace
 
 Desktop::Desktop() {
-  stack_.onChanged = [this] { mirror(); };
+  stack_.onChanged = [this] {
+    // A new order or activation of our own: the window manager's echoes of
+    // the raises it takes count afresh, not against corrections of an
+    // earlier one (xfwm4 focuses each window raised, so a few commands in
+    // quick succession would otherwise use them up).
+    corrections_ = 0;
+    mirror();
+  };
   deactivation_.setSingleShot(true);
   deactivation_.setInterval(kDeactivationDelayMs);
   connect(&deactivation_, &QTimer::timeout, this, &Desktop::confirmDeactivation);
