@@ -396,6 +396,11 @@ void Desktop::forceMirror() {
 
 void Desktop::windowActivated(Form* form) {
   const WindowId id = form->windowId();
+  // An activation asked for that never came (the window system had given
+  // it already, and reported nothing) is no answer to a report this late:
+  // taking it for one would restack, and xfwm4 focuses what is raised.
+  if (requested_ != kNoWindow && requestedAt_.elapsed() >= kStaleActivationMs)
+    requested_ = kNoWindow;
   trace("reported active: %s (ours %d, asked %d, application %s)", qPrintable(form->windowTitle()),
         stack_.active(), requested_, stack_.appActive() ? "active" : "inactive");
   // An activation the user gives (a click anywhere in a window, a task

@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QThread>
 
 #include "windows/desktop.h"
 #include "windows/form.h"
@@ -196,6 +197,27 @@ TEST_F(StackTest, OnceTheManagerHasAnsweredAnActivationGivenToAnotherOfOursStand
   QEvent activate(QEvent::WindowActivate);
   QApplication::sendEvent(&chooser, &activate);
   EXPECT_EQ(stack.active(), chooser.windowId());
+}
+
+TEST_F(StackTest, AnActivationNeverAnsweredIsNotTakenForALaterReport) {
+  // Both have had an activation since they were mapped.
+  for (Form* f : {&viewer, &chooser}) {
+    ASSERT_TRUE(answered());
+    f->activate();
+  }
+  ASSERT_TRUE(answered());
+  // Asked for, and no report comes (the window system had it so already).
+  viewer.activate();
+  QThread::msleep(600);
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(&chooser, &activate);
+  ASSERT_EQ(stack.active(), chooser.windowId());
+  // A pager gives it back much later: the user's choice, with nothing to
+  // restack, rather than the answer that puts the order back.
+  const int restacks = desktop.restackCount();
+  QApplication::sendEvent(&viewer, &activate);
+  EXPECT_EQ(stack.active(), viewer.windowId());
+  EXPECT_EQ(desktop.restackCount(), restacks);
 }
 
 TEST_F(StackTest, ADestroyedFormLeavesTheModel) {
