@@ -11,19 +11,28 @@
 #include "controls/fonts.h"
 #include "panel/form2.h"
 #include "program/application_setup.h"
+#include "windows/desktop.h"
 #include "windows/platform.h"
 #include "windows/start_trace.h"
 
 int main(int argc, char** argv) {
   vistel::traceStart("main");
-  vistel::FontPreload fonts;
+  vistel::FontPreload fonts(vistel::adoptKeptCaptions());
   vistel::platform::selectPlatform();
   QApplication app(argc, argv);
   vistel::traceStart("application object");
   vistel::traceFirstPaints();
-  vistel::setUpApplication(fonts);
-  const vistel::TForm2 panel;
+  vistel::TForm2* shown = nullptr;
+  vistel::setUpApplication(fonts, [&shown] {
+    if (shown != nullptr) shown->fitLabels();
+  });
+  vistel::TForm2 panel;
+  shown = &panel;
   vistel::traceStart("panel built and shown");
+  // As the viewer does, the font thread waits for the first frame.
+  vistel::Desktop::instance().awaitFirstPaint(&panel);
+  fonts.firstFrameOut();
+  const int status = QApplication::exec();
   fonts.wait();
-  return QApplication::exec();
+  return status;
 }

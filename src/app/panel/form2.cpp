@@ -130,8 +130,12 @@ TForm2::TForm2() {
 
 void TForm2::fitLabels() {
   for (Label* l : {FZoom, FCenter, LabLine4, LabLeft, LabRight, LabBottom, LabTop}) {
-    l->fitFontTo(fittedRow(l->name()).captions);
+    const FittedLabel& row = fittedRow(l->name());
+    l->setFont(row.font);
+    l->fitFontTo(row.captions);
     l->setVisible(true);
+    // The same size may come with other pixels.
+    l->invalidate();
   }
 }
 

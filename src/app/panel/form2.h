@@ -84,6 +84,10 @@ class TForm2 : public Form {
   // The fittings of the labels' fonts to their captions, to be worked out
   // ahead of the panel (FontPreload).
   static std::vector<FontFit> labelFits();
+  // Fits the labels' fonts to their captions and shows them; again, with
+  // the same outcome as the first time, once the fits have been worked out
+  // anew (the kept ones the first frame used may differ).
+  void fitLabels();
 
   // Paints the skin as the viewer shows it in place of the panel during
   // drags: rows below the skin white, see-through like the panel's own.
@@ -112,8 +116,6 @@ class TForm2 : public Form {
   void PadHoldTick();
   void FocusHandBack();
   void buildComponents();
-  // Fits the labels' fonts to their captions and shows them.
-  void fitLabels();
 
   QTimer holdTimer_;
   Pad holdPad_ = Pad::Up;

@@ -15,6 +15,7 @@
 
 #include "chooser/get_img_form.h"
 #include "controls/fonts.h"
+#include "panel/form2.h"
 #include "program/application_setup.h"
 #include "program/command_line.h"
 #include "program/instance_server.h"
@@ -128,17 +129,19 @@ int main(int argc, char** argv) {
   // The font configuration loads while the application object connects to
   // the window system, and the faces of the panel's labels, the first text
   // on the screen, are resolved beside the building of the window set.
-  vistel::FontPreload fonts;
+  vistel::FontPreload fonts(vistel::adoptKeptCaptions());
   vistel::platform::selectPlatform();
   QApplication app(argc, argv);
   vistel::traceStart("application object");
   vistel::traceFirstPaints();
-  vistel::setUpApplication(fonts);
+  vistel::setUpApplication(fonts, [] {
+    if (vistel::Form1 != nullptr) vistel::Form1->FPanel->fitLabels();
+  });
   closeViewerOnSignals();
 
   auto* viewer = new vistel::TForm1();
   vistel::traceStart("window set built and shown");
-  fonts.wait();
+  fonts.firstFrameOut();
   std::unique_ptr<program::InstanceServer> server;
   if (claim.result() == Claim::Listening) {
     server = std::make_unique<program::InstanceServer>(
@@ -154,6 +157,7 @@ int main(int argc, char** argv) {
   }
   QTimer::singleShot(0, [] { vistel::traceStart("event loop"); });
   const int status = QApplication::exec();
+  fonts.wait();
   // Starts from now on find no viewer and run their own; those that
   // connected already are told so, rather than waiting through the teardown.
   claim.withdraw();

@@ -44,38 +44,69 @@ QFont controlFont(const QString& family, int pixelHeight, bool bold) {
   return font;
 }
 
-FontPreload::FontPreload() : thread_([this] { run(); }) {}
+FontPreload::FontPreload(bool afterFirstFrame)
+    : afterFirstFrame_(afterFirstFrame), thread_([this] { run(); }) {}
 
 FontPreload::~FontPreload() { wait(); }
 
 void FontPreload::run() {
+  if (afterFirstFrame_) {
+    // Its processor time and its reads would slow the first frame, which
+    // the kept fits draw without it.
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [this] { return frameOut_; });
+    if (stopping_) return;
+  }
   // fontconfig keeps the first configuration loaded; a load that another
   // thread began meanwhile is only work spent twice, never a wrong one.
   FcInit();
   std::vector<QFont> faces;
   std::vector<FontFit> fits;
+  Done done;
   {
     std::unique_lock lock(mutex_);
     ready_.wait(lock, [this] { return started_; });
     faces.swap(faces_);
     fits.swap(fits_);
+    done.swap(done_);
   }
   for (const QFont& face : faces) QFontMetrics(face).height();
-  for (const FontFit& fit : fits) fittingFont(fit);
+  bool changed = true;
+  if (afterFirstFrame_) {
+    changed = refreshFits(fits);
+  } else {
+    for (const FontFit& fit : fits) fittingFont(fit);
+  }
+  if (done) done(changed, fits);
 }
 
-void FontPreload::applicationReady(std::vector<QFont> faces, std::vector<FontFit> fits) {
+void FontPreload::applicationReady(std::vector<QFont> faces, std::vector<FontFit> fits, Done done) {
   {
     const std::lock_guard lock(mutex_);
     if (started_) return;
     started_ = true;
     faces_ = std::move(faces);
     fits_ = std::move(fits);
+    done_ = std::move(done);
   }
-  ready_.notify_one();
+  ready_.notify_all();
+}
+
+void FontPreload::firstFrameOut() {
+  {
+    const std::lock_guard lock(mutex_);
+    frameOut_ = true;
+  }
+  ready_.notify_all();
 }
 
 void FontPreload::wait() {
+  {
+    const std::lock_guard lock(mutex_);
+    // A preload still waiting for the first frame has nothing left to do.
+    if (!frameOut_) stopping_ = true;
+  }
+  firstFrameOut();
   applicationReady({});
   if (thread_.joinable()) thread_.join();
 }
@@ -132,6 +163,7 @@ QString fontKey(const QFont& font) {
 struct KeptText {
   QRect ink;                          // relative to the box
   std::vector<std::uint8_t> covered;  // ink.width() by ink.height(), row by row
+  friend bool operator==(const KeptText&, const KeptText&) = default;
 };
 
 struct KeptTexts {
@@ -149,8 +181,11 @@ QString textKey(const QFont& font, const QSize& box, int flags, const QString& t
          QString::number(box.height()) + QChar(u'|') + QString::number(flags) + QChar(u'|') + text;
 }
 
-void keepText(const QFont& font, const QSize& box, int flags, const QString& text,
+// Whether the text kept before was another (or none).
+bool keepText(const QFont& font, const QSize& box, int flags, const QString& text,
               const DrawnText& d, const QRect& ink) {
+  const QString key = textKey(font, box, flags, text);
+  KeptTexts& all = keptTexts();
   KeptText kept{ink, {}};
   kept.covered.reserve(static_cast<std::size_t>(ink.width()) * ink.height());
   for (int y = ink.top(); y <= ink.bottom(); ++y) {
@@ -158,14 +193,20 @@ void keepText(const QFont& font, const QSize& box, int flags, const QString& tex
     for (int x = ink.left(); x <= ink.right(); ++x) {
       const QRgb c = row[x + d.boxAt.x()] & 0xFFFFFF;
       // Only a text drawn in the pen's colour alone can be drawn again from
-      // its covered pixels; a face that blends its edges is drawn as ever.
-      if (c != 0 && c != 0xFFFFFF) return;
+      // its covered pixels; a face that blends its edges is drawn as ever
+      // (and one kept from an earlier run is dropped).
+      if (c != 0 && c != 0xFFFFFF) {
+        const std::lock_guard lock(all.mutex);
+        return all.texts.erase(key) != 0;
+      }
       kept.covered.push_back(c == 0 ? 1 : 0);
     }
   }
-  KeptTexts& all = keptTexts();
   const std::lock_guard lock(all.mutex);
-  all.texts.insert_or_assign(textKey(font, box, flags, text), std::move(kept));
+  KeptText& at = all.texts[key];
+  if (at == kept) return false;
+  at = std::move(kept);
+  return true;
 }
 
 }  // namespace
@@ -203,7 +244,7 @@ bool drawTextDrawnAhead(QImage& target, const QRect& clip, const QFont& font, co
 namespace {
 
 int fittingSize(QFont font, const QSize& box, int flags, const QStringList& texts,
-                const QRect& bounds) {
+                const QRect& bounds, bool* textsChanged = nullptr) {
   const QRect within = bounds.isEmpty() ? QRect(QPoint(0, 0), box) : bounds;
   const int asked = font.pixelSize();
   std::vector<std::pair<DrawnText, QRect>> all;
@@ -220,7 +261,9 @@ int fittingSize(QFont font, const QSize& box, int flags, const QStringList& text
     // The texts as they will be drawn at this size.
     for (std::size_t i = 0; i < all.size(); ++i) {
       const auto& [d, ink] = all[i];
-      if (!ink.isNull()) keepText(font, box, flags, texts[static_cast<qsizetype>(i)], d, ink);
+      if (!ink.isNull() && keepText(font, box, flags, texts[static_cast<qsizetype>(i)], d, ink) &&
+          textsChanged != nullptr)
+        *textsChanged = true;
     }
     return px;
   }
@@ -251,6 +294,15 @@ QString fitQuestion(const QFont& font, const QRect& box, int flags, const QStrin
   return q + QChar(u'|') + texts.join(QChar(0));
 }
 
+// The ink is measured relative to the box, so only its size counts.
+QRect boundsInBox(const QRect& box, const QRect& bounds) {
+  return bounds.isEmpty() ? QRect() : bounds.translated(-box.topLeft());
+}
+
+QString fitQuestion(const FontFit& f) {
+  return fitQuestion(f.font, f.box, f.flags, f.texts, boundsInBox(f.box, f.bounds));
+}
+
 }  // namespace
 
 std::size_t fitsWorkedOut() {
@@ -262,8 +314,7 @@ std::size_t fitsWorkedOut() {
 QFont fittingFont(QFont font, const QRect& box, int flags, const QStringList& texts,
                   const QRect& bounds) {
   registerFontSubstitutions();
-  // The ink is measured relative to the box, so only its size counts.
-  const QRect at = bounds.isEmpty() ? QRect() : bounds.translated(-box.topLeft());
+  const QRect at = boundsInBox(box, bounds);
   const QString question = fitQuestion(font, box, flags, texts, at);
   FitAnswers& answers = fitAnswers();
   {
@@ -301,6 +352,69 @@ QFont fittingFont(QFont font, const QRect& box, int flags, const QStringList& te
   answers.answered.notify_all();
   if (px > 0) font.setPixelSize(px);
   return font;
+}
+
+FitRecord recordFits(const std::vector<FontFit>& fits) {
+  FitRecord record;
+  FitAnswers& answers = fitAnswers();
+  KeptTexts& kept = keptTexts();
+  for (const FontFit& f : fits) {
+    const QString question = fitQuestion(f);
+    int px = 0;
+    {
+      const std::lock_guard lock(answers.mutex);
+      const auto found = answers.sizes.find(question);
+      if (found != answers.sizes.end()) px = found->second;
+    }
+    if (px < 1 || px > kMaxFitPixelSize) continue;
+    record.fits.push_back({question.toStdString(), px});
+    QFont font = f.font;
+    font.setPixelSize(px);
+    const std::lock_guard lock(kept.mutex);
+    for (const QString& text : f.texts) {
+      const QString key = textKey(font, f.box.size(), f.flags, text);
+      const auto found = kept.texts.find(key);
+      if (found == kept.texts.end()) continue;
+      const QRect& ink = found->second.ink;
+      record.texts.push_back({key.toStdString(), ink.left(), ink.top(), ink.width(), ink.height(),
+                              found->second.covered});
+    }
+  }
+  return record;
+}
+
+void adoptFits(const FitRecord& record) {
+  FitAnswers& answers = fitAnswers();
+  {
+    const std::lock_guard lock(answers.mutex);
+    for (const FitRecord::Fit& f : record.fits)
+      answers.sizes.insert_or_assign(QString::fromStdString(f.question), f.pixelSize);
+  }
+  answers.answered.notify_all();
+  KeptTexts& kept = keptTexts();
+  const std::lock_guard lock(kept.mutex);
+  for (const FitRecord::Text& t : record.texts)
+    kept.texts.insert_or_assign(QString::fromStdString(t.key),
+                                KeptText{QRect(t.left, t.top, t.width, t.height), t.covered});
+}
+
+bool refreshFits(const std::vector<FontFit>& fits) {
+  registerFontSubstitutions();
+  bool changed = false;
+  FitAnswers& answers = fitAnswers();
+  for (const FontFit& f : fits) {
+    const int px =
+        fittingSize(f.font, f.box.size(), f.flags, f.texts, boundsInBox(f.box, f.bounds), &changed);
+    {
+      const std::lock_guard lock(answers.mutex);
+      int& answer = answers.sizes[fitQuestion(f)];
+      if (answer != px) changed = true;
+      answer = px;
+      ++answers.workedOut;
+    }
+    answers.answered.notify_all();
+  }
+  return changed;
 }
 
 }  // namespace vistel

@@ -7,9 +7,12 @@
 #include <QString>
 #include <QStringList>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "fit_record.h"
 
 namespace vistel {
 
@@ -42,13 +45,21 @@ struct FontFit {
 // for the same faces or fits meanwhile is safe and only waits for what is
 // under way. wait() before the application object goes; the destructor
 // waits too.
+//
+// With the fits kept from an earlier run (adoptFits), the first frame needs
+// none of that: the preload then waits until firstFrameOut() before it
+// starts, and works the fits out afresh rather than answering them from
+// what was kept. `done` runs on the font thread at the end, told whether a
+// fit came out other than it was kept (always so without kept fits).
 class FontPreload {
  public:
-  FontPreload();
+  using Done = std::function<void(bool changed, const std::vector<FontFit>& fits)>;
+  explicit FontPreload(bool afterFirstFrame = false);
   ~FontPreload();
   FontPreload(const FontPreload&) = delete;
   FontPreload& operator=(const FontPreload&) = delete;
-  void applicationReady(std::vector<QFont> faces, std::vector<FontFit> fits = {});
+  void applicationReady(std::vector<QFont> faces, std::vector<FontFit> fits = {}, Done done = {});
+  void firstFrameOut();
   void wait();
 
  private:
@@ -56,9 +67,13 @@ class FontPreload {
 
   std::mutex mutex_;
   std::condition_variable ready_;
-  bool started_ = false;  // applicationReady() or wait() was called
+  const bool afterFirstFrame_;
+  bool started_ = false;   // applicationReady() or wait() was called
+  bool frameOut_ = false;  // firstFrameOut() or wait() was called
+  bool stopping_ = false;  // wait() was called
   std::vector<QFont> faces_;
   std::vector<FontFit> fits_;
+  Done done_;
   std::thread thread_;
 };
 
@@ -92,5 +107,15 @@ inline QFont fittingFont(const FontFit& f) {
 }
 // How many fits were worked out (not answered from an earlier one) so far.
 std::size_t fitsWorkedOut();
+
+// The answers to `fits` and the texts drawn at them, as this run has them,
+// for the next run to adopt.
+FitRecord recordFits(const std::vector<FontFit>& fits);
+// Takes the record's fits and texts for this run's own: the same questions
+// are answered from them, and the texts drawn from their pixels.
+void adoptFits(const FitRecord& record);
+// Works `fits` out again, whatever was kept, and keeps the new answers and
+// texts; true when one came out other than kept.
+bool refreshFits(const std::vector<FontFit>& fits);
 
 }  // namespace vistel

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <QTemporaryDir>
+#include <cstdlib>
 
 #include "controls/fonts.h"
 #include "panel/form2.h"
+#include "storage/caption_cache.h"
 #include "viewer/form1.h"
 
 namespace vistel {
@@ -57,6 +60,63 @@ TEST(PanelFonts, CaptionsDrawnAheadAreThePixelsDrawTextLeaves) {
   QImage target(80, 30, QImage::Format_RGB32);
   EXPECT_FALSE(drawTextDrawnAhead(target, target.rect(), fitted, target.rect(), Qt::AlignLeft,
                                   QStringLiteral("Wave"), 0));
+}
+
+// Fits kept from an earlier run answer at once; the preload that waited for
+// the first frame works them out again, and says where they differ.
+TEST(PanelFonts, KeptFitsAnswerAtOnceAndAreCheckedAfterTheFirstFrame) {
+  const FontFit fit =
+      Label::fitFor({QStringLiteral("宋体"), 12}, 31, 16, TextAlign::Center, TextLayout::Top,
+                    {QStringLiteral("原图显示"), QStringLiteral("Bmp")});
+  const int px = fittingFont(fit).pixelSize();
+  const FitRecord record = recordFits({fit});
+  ASSERT_EQ(record.fits.size(), 1u);
+  ASSERT_EQ(record.texts.size(), 2u);
+  FitRecord stale = record;
+  stale.fits[0].pixelSize = px + 1;
+  stale.texts[0].covered[0] ^= 1;
+  // Kept, and read back only exactly as written.
+  std::string bytes = encodeFitRecord(stale);
+  FitRecord read;
+  ASSERT_TRUE(decodeFitRecord(bytes, read));
+  EXPECT_EQ(read, stale);
+  for (const std::string& bad : {bytes.substr(0, bytes.size() - 1), bytes + '\0',
+                                 bytes.substr(0, 20) + '\xff' + bytes.substr(21)})
+    EXPECT_FALSE(decodeFitRecord(bad, read));
+
+  adoptFits(stale);
+  const std::size_t workedOut = fitsWorkedOut();
+  EXPECT_EQ(fittingFont(fit).pixelSize(), px + 1);
+  EXPECT_EQ(fitsWorkedOut(), workedOut);
+  int calls = 0;
+  {
+    FontPreload preload(true);
+    preload.applicationReady({}, {fit}, [&](bool changed, const std::vector<FontFit>&) {
+      EXPECT_TRUE(changed);
+      ++calls;
+    });
+    preload.firstFrameOut();
+  }
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(fittingFont(fit).pixelSize(), px);
+  EXPECT_EQ(recordFits({fit}), record);
+  EXPECT_FALSE(refreshFits({fit}));
+  // Never released: it does nothing.
+  {
+    FontPreload(true).applicationReady({}, {fit}, [&](bool, const auto&) { ++calls; });
+  }
+  EXPECT_EQ(calls, 1);
+
+  // Between runs: under the same stamp only, in a folder that is the user's alone.
+  QTemporaryDir dir;
+  const std::string folder = dir.path().toStdString() + "/vistel/captions";
+  const CaptionCache cache(folder);
+  ASSERT_TRUE(cache.store(record));
+  EXPECT_TRUE(cache.load(record.stamp, read));
+  EXPECT_EQ(read, record);
+  EXPECT_FALSE(cache.load(record.stamp + "x", read));
+  ASSERT_EQ(std::system(("chmod 0755 '" + folder + "'").c_str()), 0);
+  EXPECT_FALSE(cache.load(record.stamp, read));
 }
 
 struct Panel : ::testing::Test {
